@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace r7k {
+
+// Outcome of one serial operation: empty error text means it worked.
+struct SerialResult {
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+// Kinds of communication event the serial component reports.
+inline constexpr int kComEvReceive = 2;
+
+// The serial component MSComm1: a port number, a settings string, an open switch, output,
+// input and a communication event. Strings are bytes, one character per byte on the line.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual SerialResult setCommPort(int port) = 0;
+    virtual int commPort() const = 0;
+    virtual SerialResult setSettings(std::string_view settings) = 0;
+    virtual bool portOpen() const = 0;
+    virtual SerialResult setPortOpen(bool open) = 0;
+    // Writes the whole string in one operation, unchanged.
+    virtual SerialResult output(std::string_view bytes) = 0;
+    // Returns the characters waiting and removes them.
+    virtual std::string input() = 0;
+    virtual int commEvent() const = 0;
+    // The device a port number stands for on this machine ("/dev/ttyS0", "COM1", ...).
+    virtual std::string deviceName(int port) const = 0;
+
+    // Raised on the UI thread when received characters are waiting (kind kComEvReceive).
+    void setCommHandler(std::function<void()> onComm) { m_onComm = std::move(onComm); }
+    // Raised once when an open port is lost (hang-up, unplug, I/O error); the component has
+    // already closed the port when this runs. The text names the device and the cause.
+    void setLostHandler(std::function<void(const std::string&)> onLost) {
+        m_onLost = std::move(onLost);
+    }
+
+protected:
+    void raiseComm() {
+        if (m_onComm) m_onComm();
+    }
+    void raiseLost(const std::string& why) {
+        if (m_onLost) m_onLost(why);
+    }
+
+private:
+    std::function<void()> m_onComm;
+    std::function<void(const std::string&)> m_onLost;
+};
+
+}  // namespace r7k

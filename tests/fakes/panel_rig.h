@@ -1,0 +1,29 @@
+#pragma once
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_serial.h"
+#include "fakes/fake_window.h"
+#include "link/form1.h"
+
+namespace r7k::fakes {
+
+// A panel on virtual time with fake serial port and window, loaded as at start.
+struct PanelRig {
+    FakeClock clock;
+    FakeTimer& timer1 = clock.make("Timer1");
+    FakeTimer& timer2 = clock.make("Timer2");
+    FakeTimer& timer3 = clock.make("Timer3");
+    FakeTimer& timer4 = clock.make("Timer4");
+    FakeTimer& relink = clock.make("Relink");
+    FakeSerial serial{&clock};
+    FakeWindow window{&clock};
+    Form1 form{{timer1, timer2, timer3, timer4, relink}, serial, window};
+
+    explicit PanelRig(bool load = true) {
+        if (load) form.Form_Load();
+    }
+    std::string line(std::string_view label) const { return std::string(form.lineText(label)); }
+    void advance(int ms) { clock.advance(milliseconds{ms}); }
+};
+
+}  // namespace r7k::fakes
