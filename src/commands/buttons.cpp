@@ -82,6 +82,8 @@ void Form1::Command95_Click() {
     send(m.TypedCommand);
 }
 
-void Form1::Command96_Click() { m_ui.setText("Text1", ""); }
+void Form1::Command96_Click() {
+    m_ui.setText("Text1", "");
+}
 
 }  // namespace r7k

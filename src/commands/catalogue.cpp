@@ -15,7 +15,8 @@ const HoldButton* findHold(std::string_view name) {
 }
 
 const HoldButton* findHoldByCode(std::uint8_t holdCode) {
-    if (holdCode == 0) return nullptr;
+    if (holdCode == 0)
+        return nullptr;
     auto it = std::ranges::find(kHoldButtons, holdCode, &HoldButton::holdCode);
     return it == kHoldButtons.end() ? nullptr : &*it;
 }

@@ -117,8 +117,16 @@ inline constexpr std::array<OneShotButton, 47> kOneShotButtons{{
 constexpr HoldButton hold(std::string_view n, std::string_view g, std::string_view c,
                           std::uint8_t holdCode, std::string_view code, int t1, int t2, int t4,
                           bool digitalZoom = false) {
-    return {n,    g,    c, holdCode, code, false, milliseconds{t1}, milliseconds{t2},
-            milliseconds{t4}, digitalZoom};
+    return {n,
+            g,
+            c,
+            holdCode,
+            code,
+            false,
+            milliseconds{t1},
+            milliseconds{t2},
+            milliseconds{t4},
+            digitalZoom};
 }
 constexpr HoldButton arrow(std::string_view n, std::string_view c, std::uint8_t holdCode,
                            std::string_view code) {

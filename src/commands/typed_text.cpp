@@ -26,7 +26,8 @@ std::string toSingleByte(std::string_view utf8) {
         }
         bool valid = length > 0 && end - p >= length;
         for (int i = 1; valid && i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) valid = false;
+            if ((p[i] & 0xC0) != 0x80)
+                valid = false;
             cp = (cp << 6) | (p[i] & 0x3F);
         }
         if (!valid) {

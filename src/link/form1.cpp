@@ -35,9 +35,12 @@ Form1::Form1(Form1Timers timers, SerialPort& comm, Window& ui)
 }
 
 std::string_view Form1::lineText(std::string_view label) const {
-    if (label == "Label11") return m_txdText;
-    if (label == "Label12") return m_rxdShowsBuffer ? m_rxTraffic : m_rxdOwnText;
-    if (label == "Label22") return m_statusText;
+    if (label == "Label11")
+        return m_txdText;
+    if (label == "Label12")
+        return m_rxdShowsBuffer ? m_rxTraffic : m_rxdOwnText;
+    if (label == "Label22")
+        return m_statusText;
     return {};
 }
 
@@ -54,7 +57,8 @@ void Form1::setLine(std::string_view label, std::string_view text) {
 }
 
 void Form1::click(std::string_view control) {
-    if (const auto* row = findOneShot(control)) return oneShotClick(*row);
+    if (const auto* row = findOneShot(control))
+        return oneShotClick(*row);
     static constexpr struct {
         std::string_view name;
         void (Form1::*handler)();
@@ -64,20 +68,24 @@ void Form1::click(std::string_view control) {
                    {"Option2", &Form1::Option2_Click},     {"Option9", &Form1::Option9_Click},
                    {"Option10", &Form1::Option10_Click}};
     for (const auto& c : kClicks) {
-        if (c.name == control) return (this->*c.handler)();
+        if (c.name == control)
+            return (this->*c.handler)();
     }
 }
 
 void Form1::mouseDown(std::string_view control) {
-    if (const auto* row = findHold(control)) holdPress(*row);
+    if (const auto* row = findHold(control))
+        holdPress(*row);
 }
 
 void Form1::mouseUp(std::string_view control) {
-    if (const auto* row = findHold(control)) holdRelease(*row);
+    if (const auto* row = findHold(control))
+        holdRelease(*row);
 }
 
 void Form1::dblClick(std::string_view control) {
-    if (control == "Image1") Image1_DblClick();
+    if (control == "Image1")
+        Image1_DblClick();
 }
 
 void Form1::Form_Load() {
@@ -104,7 +112,8 @@ void Form1::Hyouji(std::string_view text, std::uint8_t mode) {
     if (mode == ModeSend) {
         // On a closed port nothing is written; a write error is reported by the component
         // as a lost link, so the send itself goes on.
-        if (m_comm.portOpen()) (void)m_comm.output(text);
+        if (m_comm.portOpen())
+            (void)m_comm.output(text);
         setLine("Label11", trafficText(text));
         m_timers.Timer2.setEnabled(true);
         m.ReplyWait = 1;
@@ -118,8 +127,10 @@ void Form1::Hyouji(std::string_view text, std::uint8_t mode) {
         setLine("Label12", trafficText(text));
     }
     DecodeResult decoded = decodeReply(m.CommandPrefix, m.LastCommand, lineText("Label12"));
-    if (decoded.pressure) m.PressureValue = *decoded.pressure;
-    if (decoded.status) setLine("Label22", *decoded.status);
+    if (decoded.pressure)
+        m.PressureValue = *decoded.pressure;
+    if (decoded.status)
+        setLine("Label22", *decoded.status);
 }
 
 void Form1::showReceived() {
@@ -136,7 +147,8 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::MSComm1_OnComm() {
-    if (m_comm.commEvent() != kComEvReceive) return;
+    if (m_comm.commEvent() != kComEvReceive)
+        return;
     const std::string input = m_comm.input();
     const std::size_t room = kRxBufferLimit - std::min(kRxBufferLimit, m.RxBuffer.size());
     const std::string_view kept = std::string_view(input).substr(0, room);
@@ -144,11 +156,13 @@ void Form1::MSComm1_OnComm() {
     appendTraffic(m_rxTraffic, kept);
     m.ReplyWait = 0;
     // Beyond the bound nothing changes, so there is nothing to show or decode again.
-    if (!kept.empty() || input.empty()) Hyouji(m.RxBuffer, ModeReceive);
+    if (!kept.empty() || input.empty())
+        Hyouji(m.RxBuffer, ModeReceive);
 }
 
 void Form1::Timer2_Timer() {
-    if (m.ReplyWait == 1) setLine("Label12", kTimeoutMark);
+    if (m.ReplyWait == 1)
+        setLine("Label12", kTimeoutMark);
     m_timers.Timer2.setEnabled(false);
     m.RxBuffer.clear();
     m_rxTraffic = " ";
@@ -170,12 +184,22 @@ void Form1::Command16_Click() {
     m_ui.quit(0);
 }
 
-void Form1::Option1_Click() { portChange(1); }
-void Form1::Option2_Click() { portChange(2); }
-void Form1::Option9_Click() { speedChange(kSettings19200); }
-void Form1::Option10_Click() { speedChange(kSettings9600); }
+void Form1::Option1_Click() {
+    portChange(1);
+}
+void Form1::Option2_Click() {
+    portChange(2);
+}
+void Form1::Option9_Click() {
+    speedChange(kSettings19200);
+}
+void Form1::Option10_Click() {
+    speedChange(kSettings9600);
+}
 
-void Form1::selectOptionFor(int port) { m_ui.setSelected(port == 2 ? "Option2" : "Option1"); }
+void Form1::selectOptionFor(int port) {
+    m_ui.setSelected(port == 2 ? "Option2" : "Option1");
+}
 
 void Form1::portChange(int port) {
     // The operator's choice ends any watch for a lost device.
@@ -186,12 +210,15 @@ void Form1::portChange(int port) {
     const bool wasOpen = m_comm.portOpen();
     std::string failure;
     auto step = [&failure](const SerialResult& r) {
-        if (failure.empty() && !r.ok()) failure = r.error;
+        if (failure.empty() && !r.ok())
+            failure = r.error;
     };
-    if (wasOpen) step(m_comm.setPortOpen(false));
+    if (wasOpen)
+        step(m_comm.setPortOpen(false));
     step(m_comm.setCommPort(port));
     // Choosing a port always opens it, so the operator can get back to a working link.
-    if (failure.empty()) step(m_comm.setPortOpen(true));
+    if (failure.empty())
+        step(m_comm.setPortOpen(true));
     if (failure.empty()) {
         m_ui.setVisible("Frame8", false);
         return;
@@ -202,7 +229,8 @@ void Form1::portChange(int port) {
     (void)m_comm.setCommPort(previous);
     if (wasOpen) {
         const SerialResult again = m_comm.setPortOpen(true);
-        if (!again.ok()) m_ui.warn(again.error);
+        if (!again.ok())
+            m_ui.warn(again.error);
     }
     selectOptionFor(m_comm.commPort());
 }
@@ -233,7 +261,8 @@ void Form1::relinkTick() {
         m_timers.Relink.setEnabled(false);
         return;
     }
-    if (!m_comm.setPortOpen(true).ok()) return;  // not back yet; try at the next tick
+    if (!m_comm.setPortOpen(true).ok())
+        return;  // not back yet; try at the next tick
     m_lostPort = 0;
     m_timers.Relink.setEnabled(false);
     setLine("Label12", " COM" + std::to_string(m_comm.commPort()) + " (" +

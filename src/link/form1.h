@@ -50,7 +50,7 @@ struct Form1Timers {
 
 // The panel: its state and every handler, toolkit-free. Events arrive by control name.
 class Form1 {
-public:
+  public:
     Form1(Form1Timers timers, SerialPort& comm, Window& ui);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -91,7 +91,7 @@ public:
     void holdPress(const HoldButton& button);
     void holdRelease(const HoldButton& button);
 
-private:
+  private:
     void setLine(std::string_view label, std::string_view text);
     void showReceived();
     void send(std::string_view code);
@@ -108,7 +108,7 @@ private:
 
     std::string m_txdText;
     std::string m_statusText;
-    std::string m_rxdOwnText;    // Label12 when it shows something other than RxBuffer
+    std::string m_rxdOwnText;       // Label12 when it shows something other than RxBuffer
     std::string m_rxTraffic = " ";  // traffic text of RxBuffer, kept in step with it
     bool m_rxdShowsBuffer = false;
     int m_lostPort = 0;  // port being watched for after a loss; 0 = none

@@ -18,7 +18,7 @@ inline constexpr int kComEvReceive = 2;
 // The serial component MSComm1: a port number, a settings string, an open switch, output,
 // input and a communication event. Strings are bytes, one character per byte on the line.
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     virtual SerialResult setCommPort(int port) = 0;
@@ -42,15 +42,17 @@ public:
         m_onLost = std::move(onLost);
     }
 
-protected:
+  protected:
     void raiseComm() {
-        if (m_onComm) m_onComm();
+        if (m_onComm)
+            m_onComm();
     }
     void raiseLost(const std::string& why) {
-        if (m_onLost) m_onLost(why);
+        if (m_onLost)
+            m_onLost(why);
     }
 
-private:
+  private:
     std::function<void()> m_onComm;
     std::function<void(const std::string&)> m_onLost;
 };

@@ -9,7 +9,7 @@ namespace r7k {
 // Enabling (also when already enabled) and changing the interval of a running timer both begin
 // a new period from now; a timer left enabled after its tick keeps ticking at its interval.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void setInterval(std::chrono::milliseconds interval) = 0;
     virtual std::chrono::milliseconds interval() const = 0;

@@ -9,7 +9,8 @@ namespace {
 constexpr std::array<std::string_view, 256> kTokens = [] {
     // Printable tokens "c " for 0x20..0x7A live in one static string, two bytes each.
     std::array<std::string_view, 256> t{};
-    for (int c = 0; c < 256; ++c) t[c] = "? ";
+    for (int c = 0; c < 256; ++c)
+        t[c] = "? ";
     t[0x06] = "ACK ";
     t[0x14] = "&";
     t[0x0D] = "CR ";
@@ -27,13 +28,15 @@ static_assert(kPrintable.size() == 2 * (0x7A - 0x20 + 1));
 }  // namespace
 
 std::string_view trafficToken(unsigned char c) {
-    if (c >= 0x20 && c <= 0x7A) return kPrintable.substr(2 * (c - 0x20), 2);
+    if (c >= 0x20 && c <= 0x7A)
+        return kPrintable.substr(2 * (c - 0x20), 2);
     return kTokens[c];
 }
 
 void appendTraffic(std::string& text, std::string_view bytes) {
     text.reserve(text.size() + 2 * bytes.size());
-    for (char ch : bytes) text += trafficToken(static_cast<unsigned char>(ch));
+    for (char ch : bytes)
+        text += trafficToken(static_cast<unsigned char>(ch));
 }
 
 std::string trafficText(std::string_view bytes) {

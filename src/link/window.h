@@ -15,7 +15,7 @@ struct TwipSize {
 // ("Label11", "Frame8", "Command34", "Option1", "Text1"). Texts are UTF-8; traffic and status
 // texts are plain ASCII and must be shown as plain text, never interpreted.
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     // Label text (TXD, RXD and status lines) or text box text.

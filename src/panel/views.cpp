@@ -1,11 +1,12 @@
 // View switching of Form1: the reveal key, the logo double-click and the view button.
-#include "link/form1.h"
 #include "panel/views.h"
+#include "link/form1.h"
 
 namespace r7k {
 
 void Form1::Form_KeyDown(int keyCode, int shift) {
-    if (keyCode != kKeyJ || (shift & (kShiftMask | kCtrlMask | kAltMask)) != kCtrlMask) return;
+    if (keyCode != kKeyJ || (shift & (kShiftMask | kCtrlMask | kAltMask)) != kCtrlMask)
+        return;
     m_ui.setOuterHeight(kExtendedHeight);
     m.PanelMode = 1;
     m_ui.setCaption("Command34", kCaptionClose);
@@ -13,7 +14,8 @@ void Form1::Form_KeyDown(int keyCode, int shift) {
 }
 
 void Form1::Image1_DblClick() {
-    if (m.PanelMode != 1) return;
+    if (m.PanelMode != 1)
+        return;
     m_ui.setOuterHeight(kFullHeight);
     m_ui.setCaption("Command34", kCaptionClose);
     m_ui.setVisible("Command34", true);

@@ -12,12 +12,14 @@ void FakeTimer::arm() {
 
 void FakeTimer::setInterval(milliseconds interval) {
     m_interval = interval;
-    if (m_enabled) arm();
+    if (m_enabled)
+        arm();
 }
 
 void FakeTimer::setEnabled(bool enabled) {
     m_enabled = enabled;
-    if (enabled) arm();
+    if (enabled)
+        arm();
 }
 
 FakeTimer& FakeClock::make(std::string name) {
@@ -28,7 +30,8 @@ FakeTimer& FakeClock::make(std::string name) {
 FakeTimer* FakeClock::nextDue(milliseconds until) {
     FakeTimer* best = nullptr;
     for (auto& t : m_timers) {
-        if (!t->m_enabled || t->m_due > until) continue;
+        if (!t->m_enabled || t->m_due > until)
+            continue;
         if (best == nullptr || t->m_due < best->m_due ||
             (t->m_due == best->m_due && t->m_armOrder < best->m_armOrder)) {
             best = t.get();
@@ -40,21 +43,26 @@ FakeTimer* FakeClock::nextDue(milliseconds until) {
 void FakeClock::fire(FakeTimer& timer) {
     m_now = timer.m_due;
     const std::uint64_t armed = timer.m_armOrder;
-    if (timer.m_onTick) timer.m_onTick();
+    if (timer.m_onTick)
+        timer.m_onTick();
     // Still enabled and not restarted by its own handler: the next period follows on.
-    if (timer.m_enabled && timer.m_armOrder == armed) timer.arm();
-    if (afterTick) afterTick(timer);
+    if (timer.m_enabled && timer.m_armOrder == armed)
+        timer.arm();
+    if (afterTick)
+        afterTick(timer);
 }
 
 void FakeClock::advance(milliseconds span) {
     const milliseconds target = m_now + span;
-    while (FakeTimer* t = nextDue(target)) fire(*t);
+    while (FakeTimer* t = nextDue(target))
+        fire(*t);
     m_now = target;
 }
 
 FakeTimer* FakeClock::step(milliseconds limit) {
     FakeTimer* t = nextDue(m_now + limit);
-    if (t != nullptr) fire(*t);
+    if (t != nullptr)
+        fire(*t);
     return t;
 }
 

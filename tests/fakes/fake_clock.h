@@ -17,7 +17,7 @@ class FakeClock;
 
 // A timer on the virtual clock: due at the start of its period plus its interval.
 class FakeTimer : public Timer {
-public:
+  public:
     FakeTimer(FakeClock& clock, std::string name) : m_clock(clock), m_name(std::move(name)) {}
     void setInterval(milliseconds interval) override;
     milliseconds interval() const override { return m_interval; }
@@ -28,7 +28,7 @@ public:
     const std::string& name() const { return m_name; }
     milliseconds due() const { return m_due; }
 
-private:
+  private:
     friend class FakeClock;
     void arm();
 
@@ -44,7 +44,7 @@ private:
 // Virtual time: advancing fires due ticks in time order (ties in the order they were armed),
 // including ticks armed from inside a tick. A 5000 ms time-out takes no real time.
 class FakeClock {
-public:
+  public:
     FakeTimer& make(std::string name);
     milliseconds now() const { return m_now; }
     // Advances by `span`, firing every tick due up to and including the new time.
@@ -54,7 +54,7 @@ public:
     // Called after every tick with the timer that fired (for tests that record timelines).
     std::function<void(const FakeTimer&)> afterTick;
 
-private:
+  private:
     friend class FakeTimer;
     FakeTimer* nextDue(milliseconds until);
     void fire(FakeTimer& timer);

@@ -11,7 +11,7 @@ namespace r7k::fakes {
 
 // A serial component that records what is written and fails on demand.
 class FakeSerial : public SerialPort {
-public:
+  public:
     explicit FakeSerial(const FakeClock* clock = nullptr) : m_clock(clock) {}
 
     SerialResult setCommPort(int port) override;
@@ -41,12 +41,12 @@ public:
         std::string bytes;
     };
     std::vector<Write> writes;
-    std::string written() const;  // all bytes written, joined
+    std::string written() const;     // all bytes written, joined
     std::vector<std::string> calls;  // "open 1", "close", "port 2", "settings 9600,N,8,1", ...
     std::string settings;
     int opens = 0;
 
-private:
+  private:
     SerialResult fail(const std::string& op) const;
 
     const FakeClock* m_clock;

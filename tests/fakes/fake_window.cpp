@@ -57,7 +57,8 @@ bool FakeWindow::isSelected(std::string_view option) const {
 
 void FakeWindow::warn(std::string_view text) {
     warnings.emplace_back(text);
-    if (duringWarning) duringWarning();
+    if (duringWarning)
+        duringWarning();
 }
 
 }  // namespace r7k::fakes

@@ -12,7 +12,7 @@ namespace r7k::fakes {
 
 // The window's controls as plain data, with the design state at creation.
 class FakeWindow : public Window {
-public:
+  public:
     explicit FakeWindow(const FakeClock* clock = nullptr);
 
     void setText(std::string_view control, std::string_view text) override;
@@ -47,7 +47,7 @@ public:
     double top = 0;
     int quitStatus = -1;
 
-private:
+  private:
     const FakeClock* m_clock;
     TwipSize m_outer{9495 + 120, 8730 + 370};
     std::map<std::string, std::string, std::less<>> m_texts;

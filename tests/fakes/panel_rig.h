@@ -20,7 +20,8 @@ struct PanelRig {
     Form1 form{{timer1, timer2, timer3, timer4, relink}, serial, window};
 
     explicit PanelRig(bool load = true) {
-        if (load) form.Form_Load();
+        if (load)
+            form.Form_Load();
     }
     std::string line(std::string_view label) const { return std::string(form.lineText(label)); }
     void advance(int ms) { clock.advance(milliseconds{ms}); }
