@@ -1,0 +1,148 @@
+#include "qt/qt_serial.h"
+
+#include "link/line_settings.h"
+
+namespace r7k {
+
+std::string openFailureText(const std::string& port, const std::string& device,
+                            const std::string& cause) {
+    std::string text = port + " (" + device + ") cannot be opened: " + cause + ".";
+    if (cause.find("Permission denied") != std::string::npos) {
+        text +=
+            "\nThe user needs access to serial ports: add it to the 'dialout' group "
+            "(sudo adduser $USER dialout), then log out and in again.";
+    } else if (cause.find("locking") != std::string::npos ||
+               cause.find("busy") != std::string::npos) {
+        text += "\nAnother program is using the port; close it and choose the port again.";
+    } else if (cause.find("No such file") != std::string::npos) {
+        text +=
+            "\nCheck that the adapter is plugged in; r7k-panel --list-ports shows the ports "
+            "this machine has.";
+    }
+    return text;
+}
+
+QtSerial::QtSerial(QString com1Device, QString com2Device)
+    : m_com1(std::move(com1Device)), m_com2(std::move(com2Device)) {
+    QObject::connect(&m_serial, &QSerialPort::readyRead, [this] {
+        m_event = kComEvReceive;
+        raiseComm();
+    });
+    QObject::connect(&m_serial, &QSerialPort::errorOccurred,
+                     [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerial::~QtSerial() {
+    QObject::disconnect(&m_serial, nullptr, nullptr, nullptr);
+    m_serial.close();
+}
+
+QString QtSerial::defaultDevice(int port) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+std::string QtSerial::deviceName(int port) const {
+    return device(port).toStdString();
+}
+
+QString QtSerial::describe(int port) const {
+    return QStringLiteral("COM%1 (%2)").arg(port).arg(device(port));
+}
+
+SerialResult QtSerial::setCommPort(int port) {
+    if (port != 1 && port != 2)
+        return {"COM" + std::to_string(port) + " is not a port of this panel."};
+    if (m_serial.isOpen())
+        return {describe(m_port).toStdString() + " is open; close it first."};
+    m_port = port;
+    return {};
+}
+
+SerialResult QtSerial::setSettings(std::string_view settings) {
+    if (!parseLineSettings(settings)) {
+        return {"Invalid serial settings \"" + std::string(settings) + "\"."};
+    }
+    m_settings = settings;
+    return m_serial.isOpen() ? apply() : SerialResult{};
+}
+
+SerialResult QtSerial::apply() {
+    const LineSettings s = *parseLineSettings(m_settings);
+    const QSerialPort::Parity parity = s.parity == 'E'   ? QSerialPort::EvenParity
+                                       : s.parity == 'O' ? QSerialPort::OddParity
+                                       : s.parity == 'M' ? QSerialPort::MarkParity
+                                       : s.parity == 'S' ? QSerialPort::SpaceParity
+                                                         : QSerialPort::NoParity;
+    const bool ok =
+        m_serial.setBaudRate(s.baud) &&
+        m_serial.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
+        m_serial.setParity(parity) &&
+        m_serial.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    if (ok)
+        return {};
+    const std::string why = m_serial.errorString().toStdString();
+    m_serial.clearError();
+    return {describe(m_port).toStdString() + ": cannot set " + m_settings + ": " + why + "."};
+}
+
+SerialResult QtSerial::setPortOpen(bool open) {
+    if (!open) {
+        if (m_serial.isOpen())
+            m_serial.close();
+        m_serial.clearError();
+        return {};
+    }
+    if (m_serial.isOpen())
+        return {};
+    m_serial.setPortName(device(m_port));
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        const std::string why = m_serial.errorString().toStdString();
+        m_serial.clearError();
+        return {openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why)};
+    }
+    if (SerialResult r = apply(); !r.ok()) {
+        m_serial.close();
+        m_serial.clearError();
+        return r;
+    }
+    return {};
+}
+
+SerialResult QtSerial::output(std::string_view bytes) {
+    if (!m_serial.isOpen())
+        return {describe(m_port).toStdString() + " is not open."};
+    const qint64 n = m_serial.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size()))
+        return {describe(m_port).toStdString() + ": write failed."};
+    // Hand the bytes to the driver now rather than on the next turn of the event loop.
+    m_serial.flush();
+    return {};
+}
+
+std::string QtSerial::input() {
+    const QByteArray data = m_serial.readAll();
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+void QtSerial::onError(QSerialPort::SerialPortError error) {
+    const bool fatal = error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+                       error == QSerialPort::ResourceError;
+    if (!fatal || !m_serial.isOpen())
+        return;
+    const std::string why = m_serial.errorString().toStdString();
+    // Closing at the first error stops the error storm of a vanished device at once.
+    m_serial.close();
+    m_serial.clearError();
+    m_event = 0;
+    // Reported from the event loop: the error may surface inside a write of a running handler.
+    const std::string text = describe(m_port).toStdString() + " was lost: " + why + ".";
+    QMetaObject::invokeMethod(
+        &m_serial, [this, text] { raiseLost(text); }, Qt::QueuedConnection);
+}
+
+}  // namespace r7k

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QTimer>
+
+#include "link/timer.h"
+
+namespace r7k {
+
+// A panel timer on QTimer: precise, periodic; start() and setInterval() restart the period.
+class QtTimer : public Timer {
+  public:
+    QtTimer();
+    void setInterval(std::chrono::milliseconds interval) override;
+    std::chrono::milliseconds interval() const override;
+    void setEnabled(bool enabled) override;
+    bool isEnabled() const override { return m_timer.isActive(); }
+    void setHandler(std::function<void()> onTick) override { m_onTick = std::move(onTick); }
+
+  private:
+    QTimer m_timer;
+    std::function<void()> m_onTick;
+};
+
+}  // namespace r7k
