@@ -1,0 +1,46 @@
+#!/bin/sh
+# Builds a libFuzzer target and runs it on its seed corpus; exits non-zero on a finding.
+#
+#   fuzz/run.sh [target] [amount] [libFuzzer options...]
+#     target  replies (default)
+#     amount  number of runs (default 200000), or seconds with an "s" suffix ("600s")
+#
+# The binary and the grown corpus go to build-fuzz/ (or $R7K_FUZZ_OUT); the committed seeds
+# in fuzz/corpus/<target>/ are only read. Crash inputs land in fuzz/ as crash-*.
+set -eu
+
+target=${1:-replies}
+amount=${2:-200000}
+[ $# -gt 0 ] && shift
+[ $# -gt 0 ] && shift
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${R7K_FUZZ_OUT:-$root/build-fuzz}
+
+case $target in
+replies) sources="$root/src/replies/*.cpp $root/src/link/traffic.cpp" ;;
+*)
+    echo "run.sh: unknown fuzz target '$target' (known: replies)" >&2
+    exit 2
+    ;;
+esac
+
+case $amount in
+*s) limit="-max_total_time=${amount%s}" ;;
+*[!0-9]* | '')
+    echo "run.sh: amount must be a number of runs or seconds like 600s, not '$amount'" >&2
+    exit 2
+    ;;
+*) limit="-runs=$amount" ;;
+esac
+
+seeds=$root/fuzz/corpus/$target
+work=$out/corpus-$target
+mkdir -p "$out" "$work"
+
+# shellcheck disable=SC2086  # $sources is a list of globs
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I "$root/src" "$root/fuzz/fuzz_$target.cpp" $sources -o "$out/fuzz_$target"
+
+exec "$out/fuzz_$target" $limit -artifact_prefix="$root/fuzz/" -print_final_stats=1 "$@" \
+    "$work" "$seeds"
