@@ -130,16 +130,12 @@ class TestDecoders : public QObject {
             << QByteArray("CR0") << QByteArray("0\r") << QByteArray(" 0 CR ") << kUnchanged;
         QTest::addRow("STATUS 99 unknown")
             << QByteArray("CR0") << QByteArray("99\r") << QByteArray(" 9 9 CR ") << kUnchanged;
-        QTest::addRow("STATUS reply led by ACK") << QByteArray("CR0")
-                                                 << QByteArray(
-                                                        "\x06"
-                                                        "00\r")
-                                                 << QByteArray(" ACK 0 0 CR ") << kUnchanged;
-        QTest::addRow("STATUS reply led by 0x80") << QByteArray("CR0")
-                                                  << QByteArray(
-                                                         "\x80"
-                                                         "0\r")
-                                                  << QByteArray(" ? 0 CR ") << kUnchanged;
+        QTest::addRow("STATUS reply led by ACK")
+            << QByteArray("CR0") << (QByteArray("\x06") + "00\r") << QByteArray(" ACK 0 0 CR ")
+            << kUnchanged;
+        QTest::addRow("STATUS reply led by 0x80")
+            << QByteArray("CR0") << (QByteArray("\x80") + "0\r") << QByteArray(" ? 0 CR ")
+            << kUnchanged;
         QTest::addRow("STATUS empty reply")
             << QByteArray("CR0") << QByteArray("") << QByteArray(" ") << kUnchanged;
         QTest::addRow("MODE 3") << QByteArray("CR1") << QByteArray("3\r") << QByteArray(" 3 CR ")
