@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
             std::printf("r7k-sim %s\n", kSimVersion);
             return 0;
         case ParseOutcome::UsageError:
-            std::fprintf(stderr, "r7k-sim: %s\nTry 'r7k-sim --help' for more information.\n",
+            std::fprintf(stderr,
+                         "r7k-sim: %s\nUsage: r7k-sim [OPTION]...\n"
+                         "Try 'r7k-sim --help' for more information.\n",
                          parsed.error.c_str());
             return 2;
         case ParseOutcome::Run:

@@ -191,6 +191,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                     return bad(*v, "a whole number");
                 o.seed = *n;
             }
+        } else if (!args[i].starts_with("-")) {
+            return fail("unexpected argument '" + args[i] + "'");
         } else {
             return fail("unknown option '" + args[i] + "'");
         }

@@ -199,11 +199,12 @@ void Simulator::answer(const ReceivedCommand& command, Clock::time_point now) {
     observePower();
     if (drop)
         return;
-    // Replies never overtake each other, however the delay and the pieces fall.
+    // Replies never overtake each other, however the delay and the pieces fall, and a reply
+    // sent in pieces keeps its gap from the next one too, so pieces never merge across replies.
     Clock::time_point due = std::max(now + m_options.delay, m_replyTail);
     for (std::string& piece : splitIntoPieces(reply, m_options.pieces)) {
         m_replies.push_back({due, std::move(piece)});
-        m_replyTail = due;
+        m_replyTail = m_options.pieces > 1 ? due + m_options.gap : due;
         due += m_options.gap;
     }
 }
