@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "link/window.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace r7k {
+
+class Form1;
+struct ControlSpec;
+
+// The panel's window: every control built from the layout table. It forwards the operator's
+// clicks, presses, releases, keys and double-clicks to Form1 by control name and shows what
+// Form1 sets; it makes no decision of the panel itself.
+class PanelWindow : public QWidget, public Window {
+    Q_OBJECT
+
+  public:
+    using TraceSink = std::function<void(std::string_view label, std::string_view text)>;
+
+    explicit PanelWindow(QWidget* parent = nullptr);
+    ~PanelWindow() override;
+
+    // Events go to this panel from now on (nullptr: nowhere).
+    void attach(Form1* form);
+    // Called on every set of the TXD, RXD and status lines ("TXD", "RXD", "STATUS") with the
+    // full text, also when it is unchanged.
+    void setTraceSink(TraceSink sink);
+    // Tells the operator which device each port button stands for.
+    void setPortDevices(const QString& com1, const QString& com2);
+
+    // The widget of a laid-out control, or nullptr.
+    QWidget* control(std::string_view name) const;
+    // Twips to pixels at the screen's logical resolution (15 twips a pixel at 96 DPI).
+    int toPixels(double twips) const;
+    double twipsPerPixel() const { return m_twipsPerPixel; }
+    // The hold button being held, or an empty string.
+    QString heldButton() const { return m_heldName; }
+
+    // Window. The traffic lines keep only the part of their text that fits; the panel core
+    // holds the full text.
+    void setText(std::string_view control, std::string_view text) override;
+    std::string text(std::string_view control) const override;
+    void setVisible(std::string_view control, bool visible) override;
+    bool isVisible(std::string_view control) const override;
+    void setCaption(std::string_view control, std::string_view caption) override;
+    std::string caption(std::string_view control) const override;
+    void setSelected(std::string_view option) override;
+    bool isSelected(std::string_view option) const override;
+    TwipSize outerSize() const override;
+    void setOuterHeight(double twips) override;
+    void move(double left, double top) override;
+    TwipSize screenSize() const override;
+    void warn(std::string_view text) override;
+    void quit(int status) override;
+
+    using QWidget::isVisible;
+    using QWidget::move;
+    using QWidget::setVisible;
+
+  signals:
+    // A key press seen by the key preview, as handed to Form_KeyDown.
+    void keyPreviewed(int keyCode, int shift);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* build(const ControlSpec& spec, QWidget* parent);
+    QRect pixelRect(const ControlSpec& spec) const;
+    void applyCaption(QAbstractButton* button, const QString& caption);
+    void beginHold(QPushButton* button, int key);
+    void endHold();
+    void previewKey(QWidget* receiver, QKeyEvent* event);
+    void showWarning(const QString& text);
+    void showPendingWarnings();
+
+    double m_twipsPerPixel = 15;
+    double m_outerHeight = 0;
+    Form1* m_form = nullptr;
+    TraceSink m_trace;
+
+    std::map<std::string, QWidget*, std::less<>> m_controls;
+    std::map<std::string, QString, std::less<>> m_captions;  // as set, before line breaking
+    std::map<QObject*, std::string> m_holdButtons;
+    QLabel* m_image = nullptr;
+    QLineEdit* m_text1 = nullptr;
+
+    QPointer<QPushButton> m_held;
+    QString m_heldName;
+    int m_heldKey = 0;  // the key that holds it; 0 = held with the mouse
+
+    // Key preview sees one key press at every step of its propagation; these tell the steps
+    // of one press from a new press.
+    const QEvent* m_lastKeyEvent = nullptr;
+    QPointer<QWidget> m_lastKeyReceiver;
+
+    QStringList m_pendingWarnings;
+    bool m_showingWarnings = false;
+};
+
+}  // namespace r7k
