@@ -43,6 +43,8 @@ FakeTimer* FakeClock::nextDue(milliseconds until) {
 void FakeClock::fire(FakeTimer& timer) {
     m_now = timer.m_due;
     const std::uint64_t armed = timer.m_armOrder;
+    if (beforeTick)
+        beforeTick(timer);
     if (timer.m_onTick)
         timer.m_onTick();
     // Still enabled and not restarted by its own handler: the next period follows on.

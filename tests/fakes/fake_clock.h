@@ -51,7 +51,8 @@ class FakeClock {
     void advance(milliseconds span);
     // Advances to the next due tick (if any within `limit`) and fires it; returns its timer.
     FakeTimer* step(milliseconds limit = milliseconds{1'000'000});
-    // Called after every tick with the timer that fired (for tests that record timelines).
+    // Called around every tick with the timer that fires (for tests that watch ticks).
+    std::function<void(const FakeTimer&)> beforeTick;
     std::function<void(const FakeTimer&)> afterTick;
 
   private:

@@ -42,11 +42,11 @@ std::string FakeWindow::caption(std::string_view control) const {
 
 void FakeWindow::setSelected(std::string_view option) {
     // Port and speed buttons are two separate exclusive groups.
+    static constexpr const char* kPort[] = {"Option1", "Option2"};
+    static constexpr const char* kSpeed[] = {"Option9", "Option10"};
     const bool port = option == "Option1" || option == "Option2";
-    for (const char* o : port ? std::initializer_list<const char*>{"Option1", "Option2"}
-                              : std::initializer_list<const char*>{"Option9", "Option10"}) {
+    for (const char* o : port ? kPort : kSpeed)
         m_selected[o] = false;
-    }
     m_selected[std::string(option)] = true;
 }
 
