@@ -407,7 +407,11 @@ void TestQtWindow::holdWithKeyboard() {
     QCOMPARE(int(rig.form.state().HoldCode), 13);
     QTest::keyRelease(select, Qt::Key_Return);
     QCOMPARE(int(rig.form.state().HoldCode), 0);
-    QCOMPARE(rig.written(), std::string("C3F\rC3F\r"));
+    QTest::keyPress(select, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(int(rig.form.state().HoldCode), 13);
+    QTest::keyRelease(select, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(int(rig.form.state().HoldCode), 0);
+    QCOMPARE(rig.written(), std::string("C3F\rC3F\rC3F\r"));
 }
 
 void TestQtWindow::keyboardPressesOneShot_data() {

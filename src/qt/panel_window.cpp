@@ -265,6 +265,7 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent) {
 }
 
 PanelWindow::~PanelWindow() {
+    m_form = nullptr;  // the panel core may already be gone
     if (qApp)
         qApp->removeEventFilter(this);
 }
@@ -622,8 +623,8 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
                 break;
             auto* key = static_cast<QKeyEvent*>(event);
             previewKey(widget, key);
-            if (m_holdButtons.count(watched) != 0 && isHoldKey(key->key()) &&
-                key->modifiers() == Qt::NoModifier) {
+            // Space or Enter (the keypad's too, with any modifier) holds a hold button.
+            if (m_holdButtons.count(watched) != 0 && isHoldKey(key->key())) {
                 if (!key->isAutoRepeat())
                     beginHold(static_cast<QPushButton*>(watched), key->key());
                 return true;
