@@ -2,7 +2,7 @@
 # Builds a libFuzzer target and runs it on its seed corpus; exits non-zero on a finding.
 #
 #   fuzz/run.sh [target] [amount] [libFuzzer options...]
-#     target  replies (default)
+#     target  replies (default), traffic or events
 #     amount  number of runs (default 200000), or seconds with an "s" suffix ("600s")
 #
 # The binary and the grown corpus go to build-fuzz/ (or $R7K_FUZZ_OUT); the committed seeds
@@ -19,8 +19,13 @@ out=${R7K_FUZZ_OUT:-$root/build-fuzz}
 
 case $target in
 replies) sources="$root/src/replies/*.cpp $root/src/link/traffic.cpp" ;;
+traffic) sources="$root/src/link/traffic.cpp" ;;
+events)
+    sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp"
+    sources="$sources $root/src/panel/*.cpp $root/tests/fakes/*.cpp"
+    ;;
 *)
-    echo "run.sh: unknown fuzz target '$target' (known: replies)" >&2
+    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events)" >&2
     exit 2
     ;;
 esac
@@ -40,7 +45,7 @@ mkdir -p "$out" "$work"
 
 # shellcheck disable=SC2086  # $sources is a list of globs
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I "$root/src" "$root/fuzz/fuzz_$target.cpp" $sources -o "$out/fuzz_$target"
+    -I "$root/src" -I "$root/tests" "$root/fuzz/fuzz_$target.cpp" $sources -o "$out/fuzz_$target"
 
 exec "$out/fuzz_$target" $limit -artifact_prefix="$root/fuzz/" -print_final_stats=1 "$@" \
     "$work" "$seeds"
