@@ -104,8 +104,7 @@ int Simulator::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitM
         }
         if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL) && !(pfd.revents & POLLIN)) {
             if (!m_port.isPty()) {
-                errno = EIO;
-                fail("the line hung up");
+                fail("the other side hung up", false);
                 break;
             }
             onClosed();
@@ -181,9 +180,11 @@ bool Simulator::readCommands(Clock::time_point now) {
             onClosed();
             return false;
         }
-        if (n == 0)
-            errno = EIO;
-        fail("read failed");
+        if (n == 0) {
+            fail("the line hung up (end of input)", false);
+        } else {
+            fail("read failed");
+        }
         return false;
     }
 }
@@ -345,9 +346,9 @@ std::optional<Clock::time_point> Simulator::nextWake() const {
     return wake;
 }
 
-void Simulator::fail(const std::string& what) {
-    std::fprintf(stderr, "r7k-sim: %s: %s: %s\n", m_port.path().c_str(), what.c_str(),
-                 std::strerror(errno));
+void Simulator::fail(const std::string& what, bool withCause) {
+    std::string cause = withCause ? std::string(": ") + std::strerror(errno) : std::string();
+    std::fprintf(stderr, "r7k-sim: %s: %s%s\n", m_port.path().c_str(), what.c_str(), cause.c_str());
     m_failed = true;
 }
 

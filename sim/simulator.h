@@ -61,7 +61,7 @@ class Simulator {
     char nextFloodByte();
     void observePower();
     std::optional<Clock::time_point> nextWake() const;
-    void fail(const std::string& what);
+    void fail(const std::string& what, bool withCause = true);
 
     const SimOptions& m_options;
     Port& m_port;
