@@ -89,7 +89,7 @@ class SimProcess {
             m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
         }
         m_firstLine = QString::fromLocal8Bit(m_process.readLine());
-        static const QRegularExpression kListening("^r7k-sim: listening on (\\S+)\\n$");
+        static const QRegularExpression kListening("^r7k-sim: listening on (/dev/pts/\\d+)\\n$");
         auto match = kListening.match(m_firstLine);
         if (match.hasMatch())
             m_path = match.captured(1).toStdString();
