@@ -1,9 +1,26 @@
 #!/usr/bin/env bash
-# Installs, builds and runs the whole test suite headless, ending with CTest's summary.
+# Installs, builds and runs the whole test suite headless, ending with CTest's summary:
+#  1. the suite in an AddressSanitizer + UndefinedBehaviorSanitizer build (leaks included),
+#  2. a short run of each fuzz target on its seed corpus,
+#  3. the suite in the normal build (also builds, installs and smoke-tests the .deb as root).
+# R7K_QUICK=1 skips steps 1 and 2.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-debian.sh"
-"$root/scripts/build.sh"
-build=${BUILD_DIR:-$root/build}
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j2
+
+if [ "${R7K_QUICK:-0}" != 1 ]; then
+  echo "== sanitizer build (ASan + UBSan)"
+  BUILD_DIR="$root/build-asan" BUILD_TYPE=Debug "$root/scripts/build.sh" -DR7K_SANITIZE=ON
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE package
+
+  echo "== fuzz targets, short runs"
+  for target in traffic replies events; do
+    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-30}s" 2>&1 | tail -n 4
+  done
+fi
+
+echo "== test suite"
+"$root/scripts/build.sh"
+ctest --test-dir "${BUILD_DIR:-$root/build}" --output-on-failure -j2
