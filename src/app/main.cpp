@@ -1,6 +1,8 @@
 // r7k-panel: the control panel window, wired to a serial port and the panel core.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <cstdio>
 #include <cstring>
@@ -32,17 +34,32 @@ void usage(FILE* to) {
                  r7k::QtSerial::defaultDevice(2).toLocal8Bit().constData());
 }
 
+// The stable /dev/serial/by-id name of a device, if udev made one.
+QString stableName(const QString& device) {
+    const QString target = QFileInfo(device).canonicalFilePath();
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files)) {
+        if (link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    }
+    return {};
+}
+
 int listPorts() {
     const auto ports = QSerialPortInfo::availablePorts();
     if (ports.isEmpty()) {
-        std::printf("No serial ports found.\n");
+        std::printf(
+            "No serial ports found. Plug in the USB-serial adapter and try again; a "
+            "pseudo-terminal is not listed but works with --com1.\n");
         return 0;
     }
+    QString example;
     for (const QSerialPortInfo& p : ports) {
         std::printf("%s\n", p.systemLocation().toLocal8Bit().constData());
         auto field = [](const char* name, const QString& value) {
-            if (!value.isEmpty())
+            if (!value.isEmpty()) {
                 std::printf("  %-14s %s\n", name, value.toLocal8Bit().constData());
+            }
         };
         field("description", p.description());
         field("manufacturer", p.manufacturer());
@@ -52,6 +69,16 @@ int listPorts() {
                                 .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
                                 .arg(p.productIdentifier(), 4, 16, QLatin1Char('0')));
         }
+        const QString stable = stableName(p.systemLocation());
+        field("stable path", stable);
+        if (example.isEmpty() && !stable.isEmpty())
+            example = stable;
+    }
+    if (!example.isEmpty()) {
+        std::printf(
+            "\nFor a USB adapter use its stable path, which stays the same in any socket:\n"
+            "  r7k-panel --com1 %s\n",
+            example.toLocal8Bit().constData());
     }
     return 0;
 }
