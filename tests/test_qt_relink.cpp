@@ -5,10 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "fakes/fake_window.h"
-#include "link/form1.h"
-#include "qt/qt_serial.h"
-#include "qt/qt_timer.h"
+#include "live_panel.h"
 
 using namespace r7k;
 
@@ -67,18 +64,9 @@ void TestQtRelink::stopSim() {
     m_sim.waitForFinished(5000);
 }
 
-struct LivePanel {
-    QtTimer t1, t2, t3, t4, relink;
-    QtSerial serial;
-    fakes::FakeWindow window;
-    Form1 form{{t1, t2, t3, t4, relink}, serial, window};
-    explicit LivePanel(const QString& com1) : serial(com1, "/dev/r7k-none") {}
-    std::string status() const { return std::string(form.lineText("Label22")); }
-};
-
 void TestQtRelink::hangUpCycles() {
     QVERIFY(startSim());
-    LivePanel panel(m_link);
+    LivePanel panel(m_link.toStdString());
     panel.form.Form_Load();
     QVERIFY(panel.serial.portOpen());
     int fds = 0;
@@ -88,7 +76,7 @@ void TestQtRelink::hangUpCycles() {
         const std::size_t received = panel.form.state().RxBuffer.size();
         panel.form.click("Command44");
         QTRY_VERIFY(panel.form.state().RxBuffer.size() >= received + 3);
-        QCOMPARE(panel.status(), std::string(" Stand by"));
+        QCOMPARE(panel.line("Label22"), std::string(" Stand by"));
         if (cycle == 10) {  // after warm-up: the baseline for descriptors and memory
             fds = openDescriptors();
             rss = residentKiB();
@@ -114,7 +102,7 @@ void TestQtRelink::hangUpCycles() {
 
 void TestQtRelink::reconnectsByItself() {
     QVERIFY(startSim());
-    LivePanel panel(m_link);
+    LivePanel panel(m_link.toStdString());
     panel.form.Form_Load();
     for (int cycle = 0; cycle < 3; ++cycle) {
         stopSim();
@@ -124,12 +112,11 @@ void TestQtRelink::reconnectsByItself() {
         QVERIFY(!panel.serial.portOpen());
         QVERIFY(startSim());
         QTRY_VERIFY_WITH_TIMEOUT(panel.serial.portOpen(), 3000);
-        QCOMPARE(std::string(panel.form.lineText("Label12")),
-                 " COM1 (" + m_link.toStdString() + ") reconnected");
+        QCOMPARE(panel.line("Label12"), " COM1 (" + m_link.toStdString() + ") reconnected");
         QCOMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));  // no second box
         QTest::qWait(600);
         panel.form.click("Command44");
-        QTRY_COMPARE(panel.status(), std::string(" Stand by"));
+        QTRY_COMPARE(panel.line("Label22"), std::string(" Stand by"));
     }
     stopSim();
 }

@@ -2,23 +2,10 @@
 // failures that name the device, and a hang-up without an error storm.
 #include <QtTest>
 
-#include "fakes/fake_window.h"
-#include "link/form1.h"
+#include "live_panel.h"
 #include "pty_pair.h"
-#include "qt/qt_serial.h"
-#include "qt/qt_timer.h"
 
 using namespace r7k;
-
-// A panel core on real timers and a real serial adapter, with a fake window.
-struct LivePanel {
-    QtTimer t1, t2, t3, t4, relink;
-    QtSerial serial;
-    fakes::FakeWindow window;
-    Form1 form{{t1, t2, t3, t4, relink}, serial, window};
-    explicit LivePanel(const std::string& com1, const std::string& com2 = "/dev/r7k-none")
-        : serial(QString::fromStdString(com1), QString::fromStdString(com2)) {}
-};
 
 class TestQtSerial : public QObject {
     Q_OBJECT
@@ -52,12 +39,12 @@ void TestQtSerial::replyInPiecesReachesRxdLine() {
     panel.form.click("Command44");
     QCOMPARE(pty.read(4), std::string("CR0\r"));
     pty.write("8");
-    QTRY_COMPARE(std::string(panel.form.lineText("Label12")), std::string(" 8 "));
+    QTRY_COMPARE(panel.line("Label12"), std::string(" 8 "));
     pty.write("0\r");
-    QTRY_COMPARE(std::string(panel.form.lineText("Label12")), std::string(" 8 0 CR "));
-    QCOMPARE(std::string(panel.form.lineText("Label22")), std::string(" Stand by"));
+    QTRY_COMPARE(panel.line("Label12"), std::string(" 8 0 CR "));
+    QCOMPARE(panel.line("Label22"), std::string(" Stand by"));
     // The real time-out then blanks the lines after 1000 ms.
-    QTRY_COMPARE_WITH_TIMEOUT(std::string(panel.form.lineText("Label22")), std::string(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label22"), std::string(), 3000);
 }
 
 void TestQtSerial::openFailures_data() {
@@ -80,7 +67,7 @@ void TestQtSerial::openFailures() {
     QVERIFY2(text.contains("COM1 (" + device + ")"), qPrintable(text));
     QVERIFY2(text.contains(cause), qPrintable(text));
     panel.form.click("Command17");  // sends on the closed port are harmless
-    QCOMPARE(std::string(panel.form.lineText("Label11")), std::string(" C 0 0 CR "));
+    QCOMPARE(panel.line("Label11"), std::string(" C 0 0 CR "));
 }
 
 void TestQtSerial::busyPort() {
