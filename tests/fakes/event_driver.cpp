@@ -112,7 +112,7 @@ bool EventDriver::step(ByteSource& in) {
             m_rig.window.setText("Text1", in.take(arg % 32));
             break;
         default:
-            m_rig.advance(arg & 0x80 ? (arg & 0x7F) * 40 : arg % 30);
+            m_rig.advance(arg & 0x80 ? (arg & 0x7F) * 10 : arg % 30);
             break;
     }
     return true;
