@@ -7,6 +7,8 @@
 namespace r7k {
 
 // A panel timer on QTimer: precise, periodic; start() and setInterval() restart the period.
+// A timer that enables itself again from its own tick keeps the period its tick began: the
+// tick's own delay is not added to the next period, so a repeater holds its pace.
 class QtTimer : public Timer {
   public:
     QtTimer();
@@ -19,6 +21,7 @@ class QtTimer : public Timer {
   private:
     QTimer m_timer;
     std::function<void()> m_onTick;
+    bool m_inTick = false;
 };
 
 }  // namespace r7k
