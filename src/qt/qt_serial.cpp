@@ -24,16 +24,18 @@ std::string openFailureText(const std::string& port, const std::string& device,
 
 QtSerial::QtSerial(QString com1Device, QString com2Device)
     : m_com1(std::move(com1Device)), m_com2(std::move(com2Device)) {
-    QObject::connect(&m_serial, &QSerialPort::readyRead, [this] {
-        m_event = kComEvReceive;
-        raiseComm();
-    });
+    m_gather.setSingleShot(true);
+    m_gather.setTimerType(Qt::PreciseTimer);
+    m_gather.setInterval(kGather);
+    QObject::connect(&m_gather, &QTimer::timeout, [this] { endGather(); });
+    QObject::connect(&m_serial, &QSerialPort::readyRead, [this] { onReadyRead(); });
     QObject::connect(&m_serial, &QSerialPort::errorOccurred,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
 }
 
 QtSerial::~QtSerial() {
     QObject::disconnect(&m_serial, nullptr, nullptr, nullptr);
+    m_gather.stop();
     m_serial.close();
 }
 
@@ -92,6 +94,7 @@ SerialResult QtSerial::apply() {
 
 SerialResult QtSerial::setPortOpen(bool open) {
     if (!open) {
+        stopGathering();
         if (m_serial.isOpen())
             m_serial.close();
         m_serial.clearError();
@@ -99,6 +102,7 @@ SerialResult QtSerial::setPortOpen(bool open) {
     }
     if (m_serial.isOpen())
         return {};
+    stopGathering();
     m_serial.setPortName(device(m_port));
     if (!m_serial.open(QIODevice::ReadWrite)) {
         const std::string why = m_serial.errorString().toStdString();
@@ -129,6 +133,56 @@ std::string QtSerial::input() {
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
+void QtSerial::onReadyRead() {
+    if (m_gathering || m_draining)
+        return;  // reported when the gathering ends
+    const bool streaming =
+        m_sinceReport.isValid() &&
+        m_sinceReport.nsecsElapsed() < std::chrono::nanoseconds(kStreaming).count();
+    report(streaming);
+}
+
+void QtSerial::report(bool gather) {
+    const qint64 waiting = m_serial.bytesAvailable();
+    m_event = kComEvReceive;
+    raiseComm();
+    m_sinceReport.start();
+    // Only a trickle is worth gathering: a fast line already brings plenty with every wake-up.
+    // And only once the handler took everything, as the panel's does.
+    if (!gather || !m_serial.isOpen() || waiting >= kBulk || m_serial.bytesAvailable() != 0)
+        return;
+    // With a read buffer of one byte, QSerialPort stops watching the line once it holds a
+    // byte, until that is read: the bytes after it wait in the driver meanwhile, and endGather
+    // takes them in one read.
+    m_gathering = true;
+    m_serial.setReadBufferSize(1);
+    m_gather.start();
+}
+
+void QtSerial::endGather() {
+    m_gathering = false;
+    if (!m_serial.isOpen())
+        return;
+    m_serial.setReadBufferSize(0);
+    // Takes what waits in the driver now, without waiting; its readyRead is not a new report.
+    m_draining = true;
+    const bool read = m_serial.waitForReadyRead(0);
+    m_draining = false;
+    if (!m_serial.isOpen())
+        return;  // the read failed: the port is closed and the loss reported
+    if (!read && m_serial.error() == QSerialPort::TimeoutError)
+        m_serial.clearError();
+    if (m_serial.bytesAvailable() > 0)
+        report(true);
+    // Otherwise the line went quiet and the next byte is reported at once.
+}
+
+void QtSerial::stopGathering() {
+    m_gather.stop();
+    m_gathering = false;
+    m_serial.setReadBufferSize(0);
+}
+
 void QtSerial::onError(QSerialPort::SerialPortError error) {
     const bool fatal = error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
                        error == QSerialPort::ResourceError;
@@ -136,6 +190,7 @@ void QtSerial::onError(QSerialPort::SerialPortError error) {
         return;
     const std::string why = m_serial.errorString().toStdString();
     // Closing at the first error stops the error storm of a vanished device at once.
+    stopGathering();
     m_serial.close();
     m_serial.clearError();
     m_event = 0;

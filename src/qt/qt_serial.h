@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
+#include <chrono>
 
 #include "link/serial.h"
 
@@ -10,8 +13,19 @@ namespace r7k {
 // MSComm1 on QSerialPort. Port 1 and 2 stand for two device paths (by default the platform's
 // first two serial ports). The first read, write or resource error on an open port closes it
 // and is reported once as a lost link: QSerialPort would otherwise report it in a tight loop.
+// Received bytes are reported at once when they follow a quiet line. When they keep coming
+// (a stream of single bytes, as a pseudo-terminal or a UART without FIFO delivers them), they
+// are gathered for a few milliseconds and reported together, rather than waking the program
+// for every byte.
 class QtSerial : public SerialPort {
   public:
+    // Bytes that arrive this soon after the last report mean the line is streaming.
+    static constexpr std::chrono::milliseconds kStreaming{2};
+    // How long a streaming line's bytes are gathered before the next report.
+    static constexpr std::chrono::milliseconds kGather{20};
+    // A report at least this large is not followed by gathering (a fast line, not a trickle).
+    static constexpr qint64 kBulk = 256;
+
     QtSerial(QString com1Device, QString com2Device);
     ~QtSerial() override;
 
@@ -32,8 +46,16 @@ class QtSerial : public SerialPort {
     QString describe(int port) const;
     SerialResult apply();
     void onError(QSerialPort::SerialPortError error);
+    void onReadyRead();
+    void report(bool gather);
+    void endGather();
+    void stopGathering();
 
     QSerialPort m_serial;
+    QTimer m_gather;
+    QElapsedTimer m_sinceReport;  // invalid until the first report
+    bool m_gathering = false;     // reports held back until m_gather fires
+    bool m_draining = false;      // inside endGather's own read
     QString m_com1;
     QString m_com2;
     int m_port = 1;
