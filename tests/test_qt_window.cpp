@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <memory>
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_serial.h"
@@ -182,6 +181,7 @@ class TestQtWindow : public QObject {
         const QPixmap logo = rig.get<QLabel>("Image1")->pixmap();
         QCOMPARE(logo.size(), QSize(80, 26));  // unscaled in its 80 x 26 box
         QVERIFY(!rig.get<QLabel>("Image1")->hasScaledContents());
+        QVERIFY(rig.get("Command34")->isHidden());
         QCOMPARE(rig.get<QPushButton>("Command34")->text().remove('\n'),
                  QString::fromUtf8("データを表示する"));
         QCOMPARE(w.caption("Command34"), std::string("データを表示する"));
