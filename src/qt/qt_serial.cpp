@@ -136,9 +136,15 @@ std::string QtSerial::input() {
 void QtSerial::onReadyRead() {
     if (m_gathering || m_draining)
         return;  // reported when the gathering ends
-    const bool streaming =
-        m_sinceReport.isValid() &&
-        m_sinceReport.nsecsElapsed() < std::chrono::nanoseconds(kStreaming).count();
+    // Streaming: more bytes soon after the last report, and arriving slowly (a fast line's
+    // reads are large, or come in quick succession, and are worth reporting at once).
+    bool streaming = false;
+    if (m_sinceReport.isValid()) {
+        const qint64 ns = m_sinceReport.nsecsElapsed();
+        const qint64 bytes = m_serial.bytesAvailable();
+        streaming = ns < std::chrono::nanoseconds(kStreaming).count() &&
+                    bytes * 1'000'000'000 < kTrickle * ns;
+    }
     report(streaming);
 }
 
@@ -164,14 +170,18 @@ void QtSerial::endGather() {
     if (!m_serial.isOpen())
         return;
     m_serial.setReadBufferSize(0);
-    // Takes what waits in the driver now, without waiting; its readyRead is not a new report.
+    // Takes what waits in the driver now, without waiting, in as many reads as it takes (up to
+    // a bound, so a line faster than the reads cannot hold the event loop); the readyRead of
+    // these reads is not a new report.
     m_draining = true;
-    const bool read = m_serial.waitForReadyRead(0);
+    while (m_serial.isOpen() && m_serial.bytesAvailable() < kDrainLimit &&
+           m_serial.waitForReadyRead(0)) {
+    }
     m_draining = false;
     if (!m_serial.isOpen())
-        return;  // the read failed: the port is closed and the loss reported
-    if (!read && m_serial.error() == QSerialPort::TimeoutError)
-        m_serial.clearError();
+        return;  // a read failed: the port is closed and the loss reported
+    if (m_serial.error() == QSerialPort::TimeoutError)
+        m_serial.clearError();  // "nothing more waiting" is no error
     if (m_serial.bytesAvailable() > 0)
         report(true);
     // Otherwise the line went quiet and the next byte is reported at once.

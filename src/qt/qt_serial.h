@@ -19,12 +19,16 @@ namespace r7k {
 // for every byte.
 class QtSerial : public SerialPort {
   public:
-    // Bytes that arrive this soon after the last report mean the line is streaming.
+    // Bytes that arrive this soon after the last report, and slower than kTrickle bytes a
+    // second, mean the line is streaming.
     static constexpr std::chrono::milliseconds kStreaming{2};
+    static constexpr qint64 kTrickle = 64 * 1024;
     // How long a streaming line's bytes are gathered before the next report.
     static constexpr std::chrono::milliseconds kGather{20};
     // A report at least this large is not followed by gathering (a fast line, not a trickle).
     static constexpr qint64 kBulk = 256;
+    // The most one gathering takes in before it reports.
+    static constexpr qint64 kDrainLimit = 64 * 1024;
 
     QtSerial(QString com1Device, QString com2Device);
     ~QtSerial() override;
