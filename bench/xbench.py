@@ -211,14 +211,16 @@ class X11:
                 if now() >= next_ping:
                     break
         # Late answers still count, up to one second after the last ping.
-        for t_ev, ev in self.events(1.0):
-            if ev.type == X.ClientMessage and ev.window == self.root:
-                fmt, data = ev.data
-                if fmt == 32 and data[0] == self.PING and data[1] in sent:
-                    t0 = sent.pop(data[1])
-                    rtts.append((t0, t_ev - t0))
-            if not sent:
-                break
+        end = now() + 1.0
+        while sent and now() < end:
+            for t_ev, ev in self.events(max(0.0, end - now())):
+                if ev.type == X.ClientMessage and ev.window == self.root:
+                    fmt, data = ev.data
+                    if fmt == 32 and data[0] == self.PING and data[1] in sent:
+                        t0 = sent.pop(data[1])
+                        rtts.append((t0, t_ev - t0))
+                if not sent or now() >= end:
+                    break
         return rtts, len(sent)
 
 
@@ -327,7 +329,8 @@ def startup(x11, progs, which, sim_path, runs):
 
 
 def flood(x11, progs, which, sim_path, rate, ascii, seconds):
-    args = ["--flood", str(rate)] + (["--flood-ascii"] if ascii else [])
+    """rate 0: the line open and silent, which shows what the pings themselves cost."""
+    args = ((["--flood", str(rate)] + (["--flood-ascii"] if ascii else [])) if rate else [])
     sim = Sim(sim_path, args)
     try:
         proc, _, title = progs.start(which, sim.pty)
@@ -349,7 +352,8 @@ def flood(x11, progs, which, sim_path, rate, ascii, seconds):
     finally:
         sim.stop()
     wall = t1 - t0
-    r = {"bench": "flood", "program": which, "kind": "ascii" if ascii else "random",
+    kind = ("ascii" if ascii else "random") if rate else "silent"
+    r = {"bench": "flood", "program": which, "kind": kind,
          "rate": rate, "seconds": round(wall, 2),
          "cpu_pct": round((cpu1 - cpu0) / CLK_TCK / wall * 100, 2),
          "cpu_pct_schedstat": round((ns1 - ns0) / 1e9 / wall * 100, 2),
@@ -418,7 +422,8 @@ def main():
     ap.add_argument("--bench", required=True, help="r7k-bench (control positions)")
     ap.add_argument("--cutecom", default=shutil.which("cutecom") or "cutecom")
     ap.add_argument("--programs", default="panel,cutecom")
-    ap.add_argument("--tests", default="startup,flood,burst")
+    ap.add_argument("--tests", default="startup,idle,flood,burst")
+    ap.add_argument("--idle-seconds", type=float, default=10)
     ap.add_argument("--startup-runs", type=int, default=5)
     ap.add_argument("--flood-runs", type=int, default=3)
     ap.add_argument("--flood-seconds", type=float, default=30)
@@ -441,6 +446,11 @@ def main():
             for which in programs:
                 for r in startup(x11, progs, which, a.sim, a.startup_runs):
                     emit(r)
+        if "idle" in tests:
+            for which in programs:
+                r = flood(x11, progs, which, a.sim, 0, False, a.idle_seconds)
+                r["run"] = 1
+                emit(r)
         if "flood" in tests:
             for run in range(1, a.flood_runs + 1):
                 for ascii in (False, True):
