@@ -176,9 +176,12 @@ int clickToWire(int count, bool mouse) {
     int wrong = 0;
     for (int i = 0; i < count; ++i) {
         pty.drain();
+        // A mouse click reaches the panel with its release: the press goes before the clock.
+        if (mouse)
+            QTest::mousePress(on, Qt::LeftButton);
         const auto t0 = Clock::now();
         if (mouse) {
-            QTest::mouseClick(on, Qt::LeftButton);
+            QTest::mouseRelease(on, Qt::LeftButton);
         } else {
             on->click();
         }
@@ -208,7 +211,7 @@ int clickToWire(int count, bool mouse) {
     std::printf(
         "{\"bench\":\"click\",\"mode\":\"%s\",\"clicks\":%d,\"p50_us\":%.1f,\"p99_us\":%.1f,"
         "\"max_us\":%.1f,\"wrong\":%d}\n",
-        mouse ? "QTest::mouseClick" : "QPushButton::click", count, percentile(us, 0.5),
+        mouse ? "QTest mouse release" : "QPushButton::click", count, percentile(us, 0.5),
         percentile(us, 0.99), maxOf(us), wrong);
     return wrong == 0 ? 0 : 1;
 }
