@@ -12,6 +12,7 @@ class TestQtSerial : public QObject {
   private slots:
     void writesExactBytes();
     void replyInPiecesReachesRxdLine();
+    void slowStreamAndBulkArriveWhole();
     void openFailures_data();
     void openFailures();
     void busyPort();
@@ -45,6 +46,29 @@ void TestQtSerial::replyInPiecesReachesRxdLine() {
     QCOMPARE(panel.line("Label22"), std::string(" Stand by"));
     // The real time-out then blanks the lines after 1000 ms.
     QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label22"), std::string(), 3000);
+}
+
+void TestQtSerial::slowStreamAndBulkArriveWhole() {
+    PtyPair pty;
+    LivePanel panel(pty.slave);
+    panel.form.Form_Load();
+    // A trickle is gathered into fewer receive events, a fast block is not held back: either
+    // way every byte arrives once and in order.
+    std::string sent;
+    for (int i = 0; i < 300; ++i) {
+        const std::string b(1, char('0' + i % 75));
+        pty.write(b);
+        sent += b;
+        QTest::qWait(1);
+    }
+    QTRY_COMPARE(panel.form.state().RxBuffer, sent);
+    std::string block(20000, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = char(i * 7);
+    pty.write(block);
+    sent += block;
+    QTRY_COMPARE(panel.form.state().RxBuffer.size(), sent.size());
+    QVERIFY(panel.form.state().RxBuffer == sent);
 }
 
 void TestQtSerial::openFailures_data() {
