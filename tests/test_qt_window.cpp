@@ -111,46 +111,46 @@ class TestQtWindow : public QObject {
     void controls() {
         QFETCH(QString, name);
         WindowRig rig(false);
-        const ControlSpec* spec = findControl(name.toStdString());
-        QWidget* w = rig.window.control(spec->name);
+        const ControlSpec* row = findControl(name.toStdString());
+        QWidget* w = rig.window.control(row->name);
         QVERIFY(w);
         QWidget* container =
-            spec->container.empty() ? &rig.window : rig.window.control(spec->container);
+            row->container.empty() ? &rig.window : rig.window.control(row->container);
         QCOMPARE(w->parentWidget(), container);
-        QCOMPARE(w->pos(), QPoint(qRound(spec->left / 15.0), qRound(spec->top / 15.0)));
-        QCOMPARE(w->width(), qRound((spec->left + spec->width) / 15.0) - qRound(spec->left / 15.0));
-        QCOMPARE(w->height(), qRound((spec->top + spec->height) / 15.0) - qRound(spec->top / 15.0));
-        QCOMPARE(w->isHidden(), !spec->visible);
-        if (spec->kind == ControlKind::Frame || spec->kind == ControlKind::Image)
+        QCOMPARE(w->pos(), QPoint(qRound(row->left / 15.0), qRound(row->top / 15.0)));
+        QCOMPARE(w->width(), qRound((row->left + row->width) / 15.0) - qRound(row->left / 15.0));
+        QCOMPARE(w->height(), qRound((row->top + row->height) / 15.0) - qRound(row->top / 15.0));
+        QCOMPARE(w->isHidden(), !row->visible);
+        if (row->kind == ControlKind::Frame || row->kind == ControlKind::Image)
             return;
 
         const QFont font = w->font();
-        if (spec->font.face == Face::Default) {
+        if (row->font.face == Face::Default) {
             // Not the window's Gothic bold: the platform's control font.
             QCOMPARE(QFontInfo(font).family(), QFontInfo(QApplication::font()).family());
             QCOMPARE(font.pointSizeF(), QApplication::font().pointSizeF());
         } else {
-            const bool fixed = spec->font.face == Face::Gothic;
+            const bool fixed = row->font.face == Face::Gothic;
             QCOMPARE(QFontInfo(font).family(), QString(fixed ? "IPAGothic" : "IPAPGothic"));
-            QCOMPARE(font.pointSizeF(), spec->font.points);
+            QCOMPARE(font.pointSizeF(), row->font.points);
             // The Japanese captions need glyphs: "デ" of "データを表示する".
             QVERIFY(QFontMetrics(font).inFont(QChar(0x30C7)));
         }
-        QCOMPARE(font.weight(), spec->font.bold ? QFont::Bold : QFont::Normal);
+        QCOMPARE(font.weight(), row->font.bold ? QFont::Bold : QFont::Normal);
 
         auto* label = qobject_cast<QLabel*>(w);
         if (label == nullptr)
             return;
-        const Qt::Alignment align = spec->align == Align::Centre  ? Qt::AlignHCenter
-                                    : spec->align == Align::Right ? Qt::AlignRight
+        const Qt::Alignment align = row->align == Align::Centre  ? Qt::AlignHCenter
+                                    : row->align == Align::Right ? Qt::AlignRight
                                                                   : Qt::AlignLeft;
         QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, align);
-        QCOMPARE(label->frameShape(), spec->border ? QFrame::Box : QFrame::NoFrame);
+        QCOMPARE(label->frameShape(), row->border ? QFrame::Box : QFrame::NoFrame);
         const QPalette palette = label->palette();
         QCOMPARE(palette.color(QPalette::Window),
-                 QColor(spec->back.red, spec->back.green, spec->back.blue));
+                 QColor(row->back.red, row->back.green, row->back.blue));
         QCOMPARE(palette.color(QPalette::WindowText),
-                 QColor(spec->fore.red, spec->fore.green, spec->fore.blue));
+                 QColor(row->fore.red, row->fore.green, row->fore.blue));
     }
 
     // A reply is shown as it came, never as markup, on every label of the window.

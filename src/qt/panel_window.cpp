@@ -75,9 +75,9 @@ std::string_view visiblePart(std::string_view text) {
     return text.substr(0, end);
 }
 
-QFont fontFor(const FontSpec& spec) {
+QFont fontFor(const FontSpec& row) {
     QFont font = QApplication::font();
-    if (spec.face == Face::Default) {
+    if (row.face == Face::Default) {
         // Mark every attribute as set, so the window's own Gothic bold is not inherited.
         font.setFamily(font.family());
         if (font.pointSizeF() > 0) {
@@ -86,13 +86,13 @@ QFont fontFor(const FontSpec& spec) {
             font.setPixelSize(font.pixelSize());
         }
     } else {
-        const bool fixed = spec.face == Face::Gothic;
+        const bool fixed = row.face == Face::Gothic;
         font.setFamilies(fixed ? kGothicFamilies : kPGothicFamilies);
         font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
         font.setFixedPitch(fixed);
-        font.setPointSizeF(spec.points);
+        font.setPointSizeF(row.points);
     }
-    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+    font.setWeight(row.bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     return font;
 }
@@ -225,20 +225,20 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent) {
 
     std::map<std::string_view, QButtonGroup*> groups;
     std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& row : kControls) {
         QWidget* parentWidget = this;
-        if (!spec.container.empty())
-            parentWidget = control(spec.container);
+        if (!row.container.empty())
+            parentWidget = control(row.container);
         Q_ASSERT(parentWidget);  // containers come before their controls
-        QWidget* widget = build(spec, parentWidget);
-        widget->setObjectName(fromUtf8(spec.name));
-        widget->setGeometry(pixelRect(spec));
-        if (!spec.visible)
+        QWidget* widget = build(row, parentWidget);
+        widget->setObjectName(fromUtf8(row.name));
+        widget->setGeometry(pixelRect(row));
+        if (!row.visible)
             widget->hide();
-        m_controls.emplace(std::string(spec.name), widget);
+        m_controls.emplace(std::string(row.name), widget);
 
-        if (spec.kind == ControlKind::Option) {
-            auto*& group = groups[spec.container];
+        if (row.kind == ControlKind::Option) {
+            auto*& group = groups[row.container];
             if (group == nullptr) {
                 group = new QButtonGroup(parentWidget);
                 group->setExclusive(true);
@@ -246,7 +246,7 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent) {
             group->addButton(static_cast<QAbstractButton*>(widget));
         }
         if (widget->focusPolicy() != Qt::NoFocus)
-            tabOrder.emplace_back(spec.tab, widget);
+            tabOrder.emplace_back(row.tab, widget);
     }
 
     // The port group hides the COM button under it while shown.
@@ -270,24 +270,24 @@ PanelWindow::~PanelWindow() {
         qApp->removeEventFilter(this);
 }
 
-QWidget* PanelWindow::build(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* PanelWindow::build(const ControlSpec& row, QWidget* parent) {
+    switch (row.kind) {
         case ControlKind::Frame: {
             auto* frame = new QFrame(parent);
             frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
             frame->setLineWidth(1);
-            fillBackground(frame, spec.back, spec.fore);
+            fillBackground(frame, row.back, row.fore);
             return frame;
         }
         case ControlKind::Label: {
             auto* label = new QLabel(parent);
             // Traffic and status text comes from the line: never interpret it.
             label->setTextFormat(Qt::PlainText);
-            label->setText(fromUtf8(spec.caption));
-            label->setAlignment(alignmentFor(spec.align));
-            label->setFont(fontFor(spec.font));
-            fillBackground(label, spec.back, spec.fore);
-            if (spec.border) {
+            label->setText(fromUtf8(row.caption));
+            label->setAlignment(alignmentFor(row.align));
+            label->setFont(fontFor(row.font));
+            fillBackground(label, row.back, row.fore);
+            if (row.border) {
                 label->setFrameStyle(QFrame::Box | QFrame::Plain);
                 label->setLineWidth(1);
             }
@@ -295,14 +295,14 @@ QWidget* PanelWindow::build(const ControlSpec& spec, QWidget* parent) {
         }
         case ControlKind::Button: {
             auto* button = new QPushButton(parent);
-            button->setFont(fontFor(spec.font));
+            button->setFont(fontFor(row.font));
             button->setFocusPolicy(Qt::StrongFocus);
             // Enter presses the focused button, as Space does.
             button->setAutoDefault(true);
-            if (spec.back.paint == Paint::Rgb)
-                button->setStyleSheet(buttonStyle(spec.back, spec.fore));
-            const std::string name(spec.name);
-            if (findHold(spec.name) != nullptr) {
+            if (row.back.paint == Paint::Rgb)
+                button->setStyleSheet(buttonStyle(row.back, row.fore));
+            const std::string name(row.name);
+            if (findHold(row.name) != nullptr) {
                 m_holdButtons.emplace(button, name);
             } else {
                 connect(button, &QPushButton::clicked, this, [this, name] {
@@ -311,18 +311,18 @@ QWidget* PanelWindow::build(const ControlSpec& spec, QWidget* parent) {
                 });
             }
             // Geometry first, so the caption breaks to the button's width.
-            button->setGeometry(pixelRect(spec));
-            m_captions[name] = fromUtf8(spec.caption);
-            applyCaption(button, fromUtf8(spec.caption));
+            button->setGeometry(pixelRect(row));
+            m_captions[name] = fromUtf8(row.caption);
+            applyCaption(button, fromUtf8(row.caption));
             return button;
         }
         case ControlKind::Option: {
-            auto* option = new QRadioButton(fromUtf8(spec.caption), parent);
-            option->setFont(fontFor(spec.font));
+            auto* option = new QRadioButton(fromUtf8(row.caption), parent);
+            option->setFont(fontFor(row.font));
             option->setAutoExclusive(false);  // the container's button group decides
-            option->setChecked(spec.selected);
-            fillBackground(option, spec.back, spec.fore);
-            const std::string name(spec.name);
+            option->setChecked(row.selected);
+            fillBackground(option, row.back, row.fore);
+            const std::string name(row.name);
             // Operator clicks only (also on the option already selected); setChecked from the
             // program raises no click.
             connect(option, &QAbstractButton::clicked, this, [this, name] {
@@ -333,7 +333,7 @@ QWidget* PanelWindow::build(const ControlSpec& spec, QWidget* parent) {
         }
         case ControlKind::TextBox: {
             m_text1 = new QLineEdit(parent);
-            m_text1->setFont(fontFor(spec.font));
+            m_text1->setFont(fontFor(row.font));
             m_text1->setMaxLength(INT_MAX);  // no limit of its own
             return m_text1;
         }
@@ -349,12 +349,12 @@ QWidget* PanelWindow::build(const ControlSpec& spec, QWidget* parent) {
     return new QWidget(parent);
 }
 
-QRect PanelWindow::pixelRect(const ControlSpec& spec) const {
+QRect PanelWindow::pixelRect(const ControlSpec& row) const {
     // Edges are converted, not sizes, so controls that touch in twips touch in pixels.
-    const int left = toPixels(spec.left);
-    const int top = toPixels(spec.top);
-    return QRect(left, top, toPixels(spec.left + spec.width) - left,
-                 toPixels(spec.top + spec.height) - top);
+    const int left = toPixels(row.left);
+    const int top = toPixels(row.top);
+    return QRect(left, top, toPixels(row.left + row.width) - left,
+                 toPixels(row.top + row.height) - top);
 }
 
 int PanelWindow::toPixels(double twips) const {

@@ -83,8 +83,8 @@ class PanelWindow : public QWidget, public Window {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* build(const ControlSpec& spec, QWidget* parent);
-    QRect pixelRect(const ControlSpec& spec) const;
+    QWidget* build(const ControlSpec& row, QWidget* parent);
+    QRect pixelRect(const ControlSpec& row) const;
     void applyCaption(QAbstractButton* button, const QString& caption);
     void beginHold(QPushButton* button, int key);
     void endHold();
