@@ -143,7 +143,7 @@ class TestQtWindow : public QObject {
             return;
         const Qt::Alignment align = row->align == Align::Centre  ? Qt::AlignHCenter
                                     : row->align == Align::Right ? Qt::AlignRight
-                                                                  : Qt::AlignLeft;
+                                                                 : Qt::AlignLeft;
         QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, align);
         QCOMPARE(label->frameShape(), row->border ? QFrame::Box : QFrame::NoFrame);
         const QPalette palette = label->palette();
