@@ -21,7 +21,8 @@ void require(bool ok, const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const std::size_t split = data[0] % size;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::string whole = r7k::trafficText(bytes);
@@ -33,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Every token but "&" ends in a blank.
     std::size_t ampersands = 0;
-    for (char b : bytes) ampersands += b == 0x14;
+    for (char b : bytes)
+        ampersands += b == 0x14;
     std::size_t blanksInSource = 0;
-    for (char b : bytes) blanksInSource += b == ' ';
+    for (char b : bytes)
+        blanksInSource += b == ' ';
     require(tokens == 1 + bytes.size() - ampersands + blanksInSource, "one token per byte");
     std::string pieces = " ";
     const std::size_t at = split < bytes.size() ? split : bytes.size();

@@ -75,9 +75,9 @@ std::string_view visiblePart(std::string_view text) {
     return text.substr(0, end);
 }
 
-QFont fontFor(const FontSpec& row) {
+QFont fontFor(const FontSpec& wanted) {
     QFont font = QApplication::font();
-    if (row.face == Face::Default) {
+    if (wanted.face == Face::Default) {
         // Mark every attribute as set, so the window's own Gothic bold is not inherited.
         font.setFamily(font.family());
         if (font.pointSizeF() > 0) {
@@ -86,13 +86,13 @@ QFont fontFor(const FontSpec& row) {
             font.setPixelSize(font.pixelSize());
         }
     } else {
-        const bool fixed = row.face == Face::Gothic;
+        const bool fixed = wanted.face == Face::Gothic;
         font.setFamilies(fixed ? kGothicFamilies : kPGothicFamilies);
         font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
         font.setFixedPitch(fixed);
-        font.setPointSizeF(row.points);
+        font.setPointSizeF(wanted.points);
     }
-    font.setWeight(row.bold ? QFont::Bold : QFont::Normal);
+    font.setWeight(wanted.bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     return font;
 }
