@@ -10,9 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "fakes/fake_clock.h"
-#include "fakes/fake_serial.h"
-#include "link/form1.h"
+#include "fakes/panel_rig.h"
 #include "panel/layout.h"
 #include "panel/views.h"
 #include "qt/panel_window.h"
@@ -23,16 +21,9 @@ using namespace r7k::fakes;
 namespace {
 
 // A loaded panel whose window is the real one.
-struct WindowRig {
-    FakeClock clock;
-    FakeTimer& timer1 = clock.make("Timer1");
-    FakeTimer& timer2 = clock.make("Timer2");
-    FakeTimer& timer3 = clock.make("Timer3");
-    FakeTimer& timer4 = clock.make("Timer4");
-    FakeTimer& relink = clock.make("Relink");
-    FakeSerial serial{&clock};
+struct WindowRig : VirtualLink {
     PanelWindow window;
-    Form1 form{{timer1, timer2, timer3, timer4, relink}, serial, window};
+    Form1 form{timers(), serial, window};
 
     explicit WindowRig(bool load = true) {
         window.attach(&form);

@@ -7,8 +7,8 @@
 
 namespace r7k::fakes {
 
-// A panel on virtual time with fake serial port and window, loaded as at start.
-struct PanelRig {
+// The panel's timers on virtual time and a fake serial port.
+struct VirtualLink {
     FakeClock clock;
     FakeTimer& timer1 = clock.make("Timer1");
     FakeTimer& timer2 = clock.make("Timer2");
@@ -16,15 +16,21 @@ struct PanelRig {
     FakeTimer& timer4 = clock.make("Timer4");
     FakeTimer& relink = clock.make("Relink");
     FakeSerial serial{&clock};
+
+    Form1Timers timers() { return {timer1, timer2, timer3, timer4, relink}; }
+    void advance(int ms) { clock.advance(milliseconds{ms}); }
+};
+
+// A panel on virtual time with fake serial port and window, loaded as at start.
+struct PanelRig : VirtualLink {
     FakeWindow window{&clock};
-    Form1 form{{timer1, timer2, timer3, timer4, relink}, serial, window};
+    Form1 form{timers(), serial, window};
 
     explicit PanelRig(bool load = true) {
         if (load)
             form.Form_Load();
     }
     std::string line(std::string_view label) const { return std::string(form.lineText(label)); }
-    void advance(int ms) { clock.advance(milliseconds{ms}); }
 };
 
 }  // namespace r7k::fakes
