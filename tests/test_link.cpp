@@ -312,7 +312,7 @@ void TestLink::portChange_data() {
     QTest::addRow("port number fails") << "Option2"
                                        << "port" << 1 << 1 << true << "Option1" << true;
     QTest::addRow("nothing opens") << "Option2"
-                                   << "open" << 2 << 1 << false << "Option1" << true;
+                                   << "open" << 1 << 1 << false << "Option1" << true;
 }
 
 void TestLink::portChange() {

@@ -67,8 +67,7 @@ void Form1::holdRelease(const HoldButton& button) {
     setLine("Label12", "");
     m_timers.Timer2.setInterval(kReleaseTimeout);
     m_timers.Timer4.setInterval(kReleaseDisplayClear);
-    m.RxBuffer.clear();
-    m_rxTraffic = " ";
+    clearRxBuffer();
     if (button.digitalZoom) {
         m_timers.Timer1.setInterval(kDigitalZoomArrowRepeat);
         m.CursorMode = kCursorModeDigitalZoom;

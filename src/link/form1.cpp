@@ -97,8 +97,7 @@ void Form1::Form_Load() {
     m_ui.setOuterHeight(kCompactHeight);
     m.HoldCode = 0;
     m.ReplyWait = 0;
-    m.RxBuffer.clear();
-    m_rxTraffic = " ";
+    clearRxBuffer();
     // A failed open here is not reported on its own: selecting COM1 below tries again and
     // tells the operator which device failed and why.
     (void)m_comm.setCommPort(1);
@@ -164,9 +163,18 @@ void Form1::Timer2_Timer() {
     if (m.ReplyWait == 1)
         setLine("Label12", kTimeoutMark);
     m_timers.Timer2.setEnabled(false);
+    clearRxBuffer();
+    m.ReplyWait = 0;
+}
+
+void Form1::clearRxBuffer() {
+    // The RXD line keeps showing what it shows; only the buffer behind it starts again.
+    if (m_rxdShowsBuffer) {
+        m_rxdOwnText = std::move(m_rxTraffic);
+        m_rxdShowsBuffer = false;
+    }
     m.RxBuffer.clear();
     m_rxTraffic = " ";
-    m.ReplyWait = 0;
 }
 
 void Form1::Timer3_Timer() {
@@ -224,13 +232,13 @@ void Form1::portChange(int port) {
         return;
     }
     m_ui.warn(failure);
-    // Back to the port that was in use, open again if it was, and show it as selected.
+    // Back to the port that was in use, open again if it was, and show it as selected. One
+    // click gives one box: if the way back fails too, the panel watches for that port instead.
     (void)m_comm.setPortOpen(false);
     (void)m_comm.setCommPort(previous);
-    if (wasOpen) {
-        const SerialResult again = m_comm.setPortOpen(true);
-        if (!again.ok())
-            m_ui.warn(again.error);
+    if (wasOpen && !m_comm.setPortOpen(true).ok()) {
+        m_lostPort = previous;
+        m_timers.Relink.setEnabled(true);
     }
     selectOptionFor(m_comm.commPort());
 }
@@ -267,6 +275,8 @@ void Form1::relinkTick() {
     m_timers.Relink.setEnabled(false);
     setLine("Label12", " COM" + std::to_string(m_comm.commPort()) + " (" +
                            m_comm.deviceName(m_comm.commPort()) + ") reconnected");
+    // Like any traffic, the line goes with the next display clear.
+    m_timers.Timer4.setEnabled(true);
 }
 
 }  // namespace r7k

@@ -94,6 +94,7 @@ class Form1 {
   private:
     void setLine(std::string_view label, std::string_view text);
     void showReceived();
+    void clearRxBuffer();
     void send(std::string_view code);
     void portChange(int port);
     void speedChange(std::string_view settings);

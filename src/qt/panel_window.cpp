@@ -482,7 +482,8 @@ TwipSize PanelWindow::screenSize() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return {};
-    const QRect area = screen->availableGeometry();
+    // The whole screen, as the placement reasons about it (not the work area).
+    const QRect area = screen->geometry();
     return {area.width() * m_twipsPerPixel, area.height() * m_twipsPerPixel};
 }
 
