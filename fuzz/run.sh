@@ -22,7 +22,7 @@ replies) sources="$root/src/replies/*.cpp $root/src/link/traffic.cpp" ;;
 traffic) sources="$root/src/link/traffic.cpp" ;;
 events)
     sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp"
-    sources="$sources $root/src/panel/*.cpp $root/tests/fakes/*.cpp"
+    sources="$sources $root/src/panel/*.cpp"
     ;;
 *)
     echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events)" >&2

@@ -460,7 +460,7 @@ class TestQtWindow : public QObject {
         QVERIFY(!rig.window.isSelected("Option9"));
         QVERIFY(rig.window.isSelected("Option2"));  // separate groups
         QCOMPARE(rig.serial.calls.size(), calls);
-        QCOMPARE(rig.serial.settings, std::string("19200,N,8,1"));
+        QCOMPARE(rig.form.state().CommSettings, std::string("19200,N,8,1"));
     }
 
     void operatorClickOnOption() {
@@ -481,7 +481,7 @@ class TestQtWindow : public QObject {
         // The speed pair is its own group.
         rig.window.setVisible("Frame8", true);
         QTest::mouseClick(rig.get("Option10"), Qt::LeftButton);
-        QCOMPARE(rig.serial.settings, std::string("9600,N,8,1"));
+        QCOMPARE(rig.form.state().CommSettings, std::string("9600,N,8,1"));
         QVERIFY(rig.window.isSelected("Option2"));
     }
 

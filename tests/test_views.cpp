@@ -1,8 +1,7 @@
 // The four views: Ctrl+J, the logo double-click and the view button.
 #include <QtTest>
 
-#include "fakes/panel_rig.h"
-#include "panel/views.h"
+#include "timeline.h"
 
 using namespace r7k;
 using namespace r7k::fakes;
@@ -10,94 +9,69 @@ using namespace r7k::fakes;
 class TestViews : public QObject {
     Q_OBJECT
   private slots:
-    void transitions_data();
-    void transitions();
-    void viewButtonRestartsPortGroupTimer();
-};
-
-void TestViews::transitions_data() {
-    QTest::addColumn<QStringList>("events");  // ctrlj, dbl, view, key:<code>:<shift>
-    QTest::addColumn<double>("height");
-    QTest::addColumn<int>("panelMode");
-    QTest::addColumn<bool>("buttonShown");
-    QTest::addColumn<QString>("caption");
-    const QString show = QString::fromUtf8(kCaptionShowData);
-    const QString hide = QString::fromUtf8(kCaptionHideData);
-    QTest::addRow("at start") << QStringList{} << 5350.0 << 0 << false << show;
-    QTest::addRow("double-click before Ctrl+J")
-        << QStringList{"dbl"} << 5350.0 << 0 << false << show;
-    QTest::addRow("Ctrl+J opens extended")
-        << QStringList{"ctrlj"} << 7200.0 << 1 << true << "CLOSE";
-    QTest::addRow("Ctrl+J twice") << QStringList{"ctrlj", "ctrlj"} << 7200.0 << 1 << true
-                                  << "CLOSE";
-    QTest::addRow("extended, double-click: full")
-        << QStringList{"ctrlj", "dbl"} << 9100.0 << 1 << true << "CLOSE";
-    QTest::addRow("full, double-click again")
-        << QStringList{"ctrlj", "dbl", "dbl"} << 9100.0 << 1 << true << "CLOSE";
-    QTest::addRow("full, Ctrl+J: back to extended")
-        << QStringList{"ctrlj", "dbl", "ctrlj"} << 7200.0 << 1 << true << "CLOSE";
-    QTest::addRow("extended, CLOSE") << QStringList{"ctrlj", "view"} << 5350.0 << 0 << true << show;
-    QTest::addRow("full, CLOSE") << QStringList{"ctrlj", "dbl", "view"} << 5350.0 << 0 << true
-                                 << show;
-    QTest::addRow("double-click after CLOSE")
-        << QStringList{"ctrlj", "view", "dbl"} << 5350.0 << 0 << true << show;
-    QTest::addRow("compact after close, view button: data")
-        << QStringList{"ctrlj", "view", "view"} << 6645.0 << 0 << true << hide;
-    QTest::addRow("data, view button: compact")
-        << QStringList{"ctrlj", "view", "view", "view"} << 5350.0 << 0 << true << show;
-    QTest::addRow("data, double-click ignored")
-        << QStringList{"ctrlj", "view", "view", "dbl"} << 6645.0 << 0 << true << hide;
-    QTest::addRow("data, Ctrl+J") << QStringList{"ctrlj", "view", "view", "ctrlj"} << 7200.0 << 1
-                                  << true << "CLOSE";
-    QTest::addRow("Ctrl+Shift+J ignored")
-        << QStringList{"key:74:3"} << 5350.0 << 0 << false << show;
-    QTest::addRow("Ctrl+Alt+J ignored") << QStringList{"key:74:6"} << 5350.0 << 0 << false << show;
-    QTest::addRow("J alone ignored") << QStringList{"key:74:0"} << 5350.0 << 0 << false << show;
-    QTest::addRow("Ctrl+K ignored") << QStringList{"key:75:2"} << 5350.0 << 0 << false << show;
-    QTest::addRow("Ctrl+J with a mouse-button bit")
-        << QStringList{"key:74:10"} << 7200.0 << 1 << true << "CLOSE";
-}
-
-void TestViews::transitions() {
-    QFETCH(QStringList, events);
-    QFETCH(double, height);
-    QFETCH(int, panelMode);
-    QFETCH(bool, buttonShown);
-    QFETCH(QString, caption);
-    PanelRig rig;
-    for (const QString& e : events) {
-        if (e == "ctrlj")
-            rig.form.Form_KeyDown(kKeyJ, kCtrlMask);
-        if (e == "dbl")
-            rig.form.dblClick("Image1");
-        if (e == "view")
-            rig.form.click("Command34");
-        if (e.startsWith("key:"))
-            rig.form.Form_KeyDown(e.section(':', 1, 1).toInt(), e.section(':', 2, 2).toInt());
+    void transitions_data() {
+        QTest::addColumn<QString>("events");  // J = Ctrl+J, D = double-click, V = view button
+        QTest::addColumn<QString>("view");    // height, PanelMode, view button
+        const auto row = [](const char* events, const char* view) {
+            QTest::addRow("%s", events) << QString(events) << QString(view);
+        };
+        row("", "5350 0 hidden データを表示する");
+        row("D", "5350 0 hidden データを表示する");
+        row("J", "7200 1 CLOSE");
+        row("JJ", "7200 1 CLOSE");
+        row("JD", "9100 1 CLOSE");
+        row("JDD", "9100 1 CLOSE");
+        row("JDJ", "7200 1 CLOSE");
+        row("JV", "5350 0 データを表示する");
+        row("JDV", "5350 0 データを表示する");
+        row("JVD", "5350 0 データを表示する");
+        row("JVV", "6645 0 データを表示しない");
+        row("JVVV", "5350 0 データを表示する");
+        row("JVVD", "6645 0 データを表示しない");
+        row("JVVJ", "7200 1 CLOSE");
+        row("Ctrl+Shift+J", "5350 0 hidden データを表示する");
+        row("Ctrl+Alt+J", "5350 0 hidden データを表示する");
+        row("J alone", "5350 0 hidden データを表示する");
+        row("Ctrl+K", "5350 0 hidden データを表示する");
+        row("Ctrl+J and a mouse-button bit", "7200 1 CLOSE");
     }
-    QCOMPARE(rig.window.outerSize().height, height);
-    QCOMPARE(rig.form.state().PanelMode, panelMode);
-    QCOMPARE(rig.window.isVisible("Command34"), buttonShown);
-    QCOMPARE(QString::fromStdString(rig.window.caption("Command34")), caption);
-}
+    void transitions() {
+        QFETCH(QString, events);
+        QFETCH(QString, view);
+        const QMap<QString, QString> keys{{"Ctrl+Shift+J", "74:3"},
+                                          {"Ctrl+Alt+J", "74:6"},
+                                          {"J alone", "74:0"},
+                                          {"Ctrl+K", "75:2"},
+                                          {"Ctrl+J and a mouse-button bit", "74:10"}};
+        QStringList steps;
+        if (keys.contains(events))
+            steps << "0 key " + keys[events];
+        else
+            for (QChar e : events)
+                steps << (e == 'J'   ? "0 key 74:2"
+                          : e == 'D' ? "0 dbl Image1"
+                                     : "0 click Command34");
+        PanelRig rig;
+        runTimeline(rig, steps, 0);
+        QCOMPARE(QStringLiteral("%1 %2 %3%4")
+                     .arg(rig.window.outerSize().height)
+                     .arg(rig.form.state().PanelMode)
+                     .arg(rig.window.isVisible("Command34") ? "" : "hidden ")
+                     .arg(QString::fromStdString(rig.window.caption("Command34"))),
+                 view);
+    }
 
-void TestViews::viewButtonRestartsPortGroupTimer() {
-    PanelRig rig;
-    rig.form.Form_KeyDown(kKeyJ, kCtrlMask);
-    rig.form.click("Command33");
-    rig.advance(3000);
-    rig.form.click("Command34");  // the group now hides 5000 ms after this click
-    rig.advance(4999);
-    QVERIFY(rig.window.isVisible("Frame8"));
-    rig.advance(1);
-    QVERIFY(!rig.window.isVisible("Frame8"));
-    QVERIFY(!rig.timer3.isEnabled());
-    rig.form.click("Command34");  // with the group hidden the timer still runs once
-    QVERIFY(rig.timer3.isEnabled());
-    rig.advance(5000);
-    QVERIFY(!rig.timer3.isEnabled());
-    QVERIFY(!rig.window.isVisible("Frame8"));
-}
+    // The view button restarts the port group's timer, shown or not.
+    void viewButtonRestartsPortGroupTimer() {
+        PanelRig rig;
+        runTimeline(rig, {"0 key 74:2", "0 click Command33", "3000 click Command34"}, 7999);
+        QVERIFY(rig.window.isVisible("Frame8"));
+        rig.advance(1);
+        QVERIFY(!rig.window.isVisible("Frame8") && !rig.timer3.isEnabled());
+        rig.form.click("Command34");
+        QVERIFY(rig.timer3.isEnabled());
+    }
+};
 
 QTEST_APPLESS_MAIN(TestViews)
 #include "test_views.moc"

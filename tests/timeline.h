@@ -6,57 +6,70 @@
 
 namespace r7k::fakes {
 
-// Runs a script of timed operator and line events on a loaded panel and returns every
-// traffic-line change as "time label |text|". Steps: "<ms> click <Control>",
-// "<ms> press <Control>", "<ms> release <Control>", "<ms> rx <bytes>" (\r, \n and \xHH
-// escapes), "<ms> type <text>".
-inline QStringList runTimeline(PanelRig& rig, const QStringList& steps, int until) {
-    auto unescape = [](const QString& s) {
-        std::string out;
-        const QByteArray b = s.toLatin1();
-        for (int i = 0; i < b.size(); ++i) {
-            if (b[i] == '\\' && i + 1 < b.size()) {
-                const char e = b[++i];
-                if (e == 'r')
-                    out += '\r';
-                else if (e == 'n')
-                    out += '\n';
-                else if (e == 'x' && i + 2 < b.size()) {
-                    out += static_cast<char>(b.mid(i + 1, 2).toInt(nullptr, 16));
-                    i += 2;
-                } else
-                    out += e;
-            } else {
-                out += b[i];
-            }
+// Bytes from a script argument: \r, \n, \xHH and \<char> escapes.
+inline std::string unescape(const QString& s) {
+    std::string out;
+    const QByteArray b = s.toLatin1();
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        if (b[i] != '\\' || i + 1 == b.size()) {
+            out += b[i];
+        } else if (const char e = b[++i]; e == 'r' || e == 'n') {
+            out += e == 'r' ? '\r' : '\n';
+        } else if (e == 'x') {
+            out += char(b.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            out += e;
         }
-        return out;
-    };
+    }
+    return out;
+}
+
+// Runs a script of timed events on a panel: "<ms> <verb> <argument>", then runs on to `until`
+// and returns every traffic-line change as "time label |text|". Verbs: load, click, press,
+// release, dbl (a control); choose (an option, as the operator selects it); key ("code:shift");
+// rx (bytes, escaped); event (a communication event kind); type (into Text1); fail (a serial
+// operation of FakeSerial), ok (nothing fails any more), hangup.
+inline QStringList runTimeline(PanelRig& rig, const QStringList& steps, int until) {
     rig.window.lineSets.clear();
     for (const QString& step : steps) {
-        const int at = step.section(' ', 0, 0).toInt();
+        rig.clock.advance(milliseconds{step.section(' ', 0, 0).toInt()} - rig.clock.now());
         const QString verb = step.section(' ', 1, 1);
         const QString arg = step.section(' ', 2);
-        rig.clock.advance(milliseconds{at} - rig.clock.now());
         const std::string name = arg.toStdString();
-        if (verb == "click")
+        if (verb == "load")
+            rig.form.Form_Load();
+        else if (verb == "click")
             rig.form.click(name);
         else if (verb == "press")
             rig.form.mouseDown(name);
         else if (verb == "release")
             rig.form.mouseUp(name);
+        else if (verb == "dbl")
+            rig.form.dblClick(name);
+        else if (verb == "choose")
+            rig.window.setSelected(name), rig.form.click(name);
+        else if (verb == "key")
+            rig.form.Form_KeyDown(arg.section(':', 0, 0).toInt(), arg.section(':', 1).toInt());
         else if (verb == "rx")
             rig.serial.receive(unescape(arg));
+        else if (verb == "event")
+            rig.serial.raiseEvent(arg.toInt());
         else if (verb == "type")
             rig.window.setText("Text1", name);
+        else if (verb == "fail")
+            rig.serial.failures[name] = name + " failed";
+        else if (verb == "ok")
+            rig.serial.failures.clear();
+        else if (verb == "hangup")
+            rig.serial.hangUp();
+        else
+            qFatal("unknown timeline verb %s", qPrintable(verb));
     }
     rig.clock.advance(milliseconds{until} - rig.clock.now());
     QStringList out;
-    for (const auto& s : rig.window.lineSets) {
-        out << QStringLiteral("%1 %2 |%3|")
-                   .arg(s.at.count())
-                   .arg(QString::fromStdString(s.label), QString::fromStdString(s.text));
-    }
+    for (const auto& s : rig.window.lineSets)
+        out << QStringLiteral("%1 %2 |%3|").arg(s.at.count()).arg(s.label.c_str(), s.text.c_str());
     return out;
 }
 

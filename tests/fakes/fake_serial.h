@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/fake_clock.h"
@@ -14,40 +15,76 @@ class FakeSerial : public SerialPort {
   public:
     explicit FakeSerial(const FakeClock* clock = nullptr) : m_clock(clock) {}
 
-    SerialResult setCommPort(int port) override;
+    SerialResult setCommPort(int port) override {
+        calls.push_back("port " + std::to_string(port));
+        if (auto r = fail("port"); !r.ok() || m_open)
+            return m_open ? SerialResult{"port is open"} : r;
+        m_port = port;
+        return {};
+    }
     int commPort() const override { return m_port; }
-    SerialResult setSettings(std::string_view settings) override;
+    SerialResult setSettings(std::string_view s) override {
+        calls.push_back("settings " + std::string(s));
+        return fail("settings");
+    }
     bool portOpen() const override { return m_open; }
-    SerialResult setPortOpen(bool open) override;
-    SerialResult output(std::string_view bytes) override;
-    std::string input() override;
+    SerialResult setPortOpen(bool open) override {
+        calls.push_back(open ? "open " + std::to_string(m_port) : "close");
+        if (open && m_open)
+            return {};
+        SerialResult r = fail(open ? "open" : "close");
+        if (r.ok() && open)
+            r = fail("open" + std::to_string(m_port));
+        if (r.ok())
+            m_open = open;
+        return r;
+    }
+    SerialResult output(std::string_view bytes) override {
+        if (!m_open)
+            return {"port is closed"};
+        writes.push_back({m_clock ? m_clock->now() : milliseconds{0}, std::string(bytes)});
+        return {};
+    }
+    std::string input() override { return std::exchange(m_pending, {}); }
     int commEvent() const override { return m_event; }
     std::string deviceName(int port) const override { return "/dev/fake" + std::to_string(port); }
 
     // Delivers a piece of input and raises the receive event, as the line would.
-    void receive(std::string_view bytes);
-    // Raises a communication event of another kind.
-    void raiseEvent(int kind);
+    void receive(std::string_view bytes) {
+        m_pending += bytes;
+        raiseEvent(kComEvReceive);
+    }
+    void raiseEvent(int kind) {
+        m_event = kind;
+        raiseComm();
+    }
     // The other side hangs up: the port closes and the loss is reported once.
-    void hangUp(const std::string& why = "Input/output error");
+    void hangUp() {
+        m_open = false;
+        raiseLost(deviceName(m_port) + ": Input/output error");
+    }
 
-    // Operations that fail, by name: "open" (per port: "open1", "open2"), "close", "port",
-    // "settings", "output". Cleared by setting an empty text.
+    // Operations that fail, by name: "open" (any port), "open1", "open2", "close", "port",
+    // "settings"; an empty text fails nothing.
     std::map<std::string, std::string> failures;
-
     struct Write {
         milliseconds at;
-        int port;
         std::string bytes;
     };
     std::vector<Write> writes;
-    std::string written() const;     // all bytes written, joined
-    std::vector<std::string> calls;  // "open 1", "close", "port 2", "settings 9600,N,8,1", ...
-    std::string settings;
-    int opens = 0;
+    std::vector<std::string> calls;  // "port 1", "settings 19200,N,8,1", "open 1", "close"
+    std::string written() const {
+        std::string all;
+        for (const auto& w : writes)
+            all += w.bytes;
+        return all;
+    }
 
   private:
-    SerialResult fail(const std::string& op) const;
+    SerialResult fail(const std::string& op) const {
+        auto it = failures.find(op);
+        return {it == failures.end() ? std::string() : it->second};
+    }
 
     const FakeClock* m_clock;
     int m_port = 1;

@@ -1,0 +1,142 @@
+// The QSerialPort adapter through real pseudo-terminals: bytes on the wire, replies in pieces,
+// failures that name the device, and a device that goes away and comes back.
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "live_panel.h"
+#include "pty_pair.h"
+#include "sim_process.h"
+
+using namespace r7k;
+
+namespace {
+
+int openDescriptors() {
+    return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+class TestQtLink : public QObject {
+    Q_OBJECT
+  private slots:
+    // Exact bytes out; a reply in pieces, a trickle and a fast block all arrive whole.
+    void bytesBothWays() {
+        PtyPair pty;
+        LivePanel panel(pty.slave);
+        panel.form.Form_Load();
+        panel.form.click("Command17");
+        panel.form.click("Command10");
+        QCOMPARE(pty.read(18), std::string("C00\rCF IMAGE REAL\r"));
+        QCOMPARE(pty.read(1, 100), std::string());
+        panel.form.click("Command44");
+        pty.write("8");
+        QTRY_COMPARE(panel.line("Label12"), std::string(" 8 "));
+        pty.write("0\r");
+        QTRY_COMPARE(panel.line("Label22"), std::string(" Stand by"));
+        QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label22"), std::string(), 3000);  // real Timer4
+
+        std::string sent;
+        for (int i = 0; i < 300; ++i) {
+            sent += char('0' + i % 75);
+            pty.write(sent.substr(sent.size() - 1));
+            QTest::qWait(1);
+        }
+        std::string block(20000, '\0');
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = char(i * 7);
+        pty.write(block);
+        sent += block;
+        QTRY_COMPARE(panel.form.state().RxBuffer.size(), sent.size());
+        QVERIFY(panel.form.state().RxBuffer == sent);
+    }
+
+    void openFailures_data() {
+        QTest::addColumn<QString>("device");  // "busy": a pty another panel holds
+        QTest::addColumn<QString>("says");
+        QTest::addRow("missing") << "/dev/r7k-no-such-port"
+                                 << "No such file or directory";
+        QTest::addRow("not a serial device") << "/dev/null"
+                                             << "/dev/null";
+        QTest::addRow("busy") << "busy"
+                              << "Another program";
+    }
+    // One box that names the port, the device and the cause; sends stay harmless.
+    void openFailures() {
+        QFETCH(QString, device);
+        QFETCH(QString, says);
+        PtyPair pty;
+        LivePanel holder(pty.slave);
+        if (device == "busy") {
+            holder.form.Form_Load();
+            device = QString::fromStdString(pty.slave);
+        }
+        LivePanel panel(device.toStdString());
+        panel.form.Form_Load();
+        QVERIFY(!panel.serial.portOpen());
+        QCOMPARE(panel.window.warnings.size(), std::size_t(1));
+        const QString text = QString::fromStdString(panel.window.warnings[0]);
+        QVERIFY2(text.contains("COM1 (" + device + ")") && text.contains(says), qPrintable(text));
+        panel.form.click("Command17");
+        QCOMPARE(panel.line("Label11"), std::string(" C 0 0 CR "));
+    }
+
+    void speedAppliesToOpenPort() {
+        PtyPair pty;
+        LivePanel panel(pty.slave);
+        panel.form.Form_Load();
+        panel.window.setSelected("Option10");
+        panel.form.click("Option10");
+        termios t{};
+        QCOMPARE(tcgetattr(pty.master, &t), 0);
+        QCOMPARE(cfgetospeed(&t), speed_t(B9600));
+        QVERIFY(panel.window.warnings.empty() && panel.serial.portOpen());
+    }
+
+    // 100 hang-ups of the simulator behind a symlink: each is one box and no busy loop, COM1
+    // chosen again opens at once, and nothing leaks. Then the panel finds it again by itself.
+    void hangUpCycles() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("com1");
+        const QStringList args{"--quiet", "--link", link};
+        SimProcess sim(args);
+        LivePanel panel(link.toStdString());
+        panel.form.Form_Load();
+        int fds = 0;
+        for (int cycle = 0; cycle < 100; ++cycle) {
+            const std::size_t received = panel.form.state().RxBuffer.size();
+            panel.form.click("Command44");
+            QTRY_VERIFY(panel.form.state().RxBuffer.size() >= received + 3);
+            QCOMPARE(panel.line("Label22"), std::string(" Stand by"));
+            if (cycle == 10)
+                fds = openDescriptors();
+            sim.stop();
+            QTRY_COMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));
+            const double before = cpuSeconds();
+            QTest::qWait(100);
+            QVERIFY2(cpuSeconds() - before < 0.05, "busy after the hang-up");
+            QVERIFY(sim.start(args));
+            panel.window.setSelected("Option1");
+            panel.form.click("Option1");
+            QVERIFY(panel.serial.portOpen());
+        }
+        QCOMPARE(openDescriptors(), fds);
+        QCOMPARE(panel.window.warnings.size(), std::size_t(100));
+        sim.stop();
+        QTest::qWait(1200);  // gone for a while: still watched
+        QVERIFY(sim.start(args));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.serial.portOpen(), 3000);
+        QCOMPARE(panel.line("Label12"), " COM1 (" + link.toStdString() + ") reconnected");
+        QCOMPARE(panel.window.warnings.size(), std::size_t(101));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtLink)
+#include "test_qt_link.moc"
