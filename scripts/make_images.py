@@ -3,6 +3,7 @@
 
 Outputs, committed next to the window's sources:
   src/qt/images/logo.bmp    80 x 26, 24-bit colour: a projector casting its beam on "R7K"
+  src/qt/images/logo@2x.bmp the same drawing at 160 x 52, for screens of pixel ratio 2
   src/qt/images/icon32.png  32 x 32, 16 colours (one of them transparent)
   src/qt/images/icon16.png  16 x 16, 16 colours (one of them transparent)
 
@@ -271,6 +272,8 @@ def main():
     out = os.path.join(root, "src", "qt", "images")
     os.makedirs(out, exist_ok=True)
     write_bmp(os.path.join(out, "logo.bmp"), render(80, 26, logo_shade()))
+    shade = logo_shade()
+    write_bmp(os.path.join(out, "logo@2x.bmp"), render(160, 52, lambda x, y: shade(x / 2, y / 2)))
     for size in (32, 16):
         write_png16(os.path.join(out, "icon%d.png" % size), icon_indices(size))
     return 0

@@ -1,18 +1,17 @@
-// The Qt window: built from the layout table at 96 DPI, fonts, plain-text lines, views, and
-// the operator's events reaching a real panel core (on fake timers and a fake port).
+// The Qt window: every view rendered and checked against the layout and reference images, and
+// the operator's mouse and keys reaching a real panel core (on fake timers and a fake port).
 #include <QtTest>
 
+#include <QAccessible>
 #include <QApplication>
-#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include "fakes/panel_rig.h"
 #include "panel/layout.h"
-#include "panel/views.h"
+#include "qt/panel_button.h"
 #include "qt/panel_window.h"
 
 using namespace r7k;
@@ -24,7 +23,6 @@ namespace {
 struct WindowRig : VirtualLink {
     PanelWindow window;
     Form1 form{timers(), serial, window};
-
     explicit WindowRig(bool load = true) {
         window.attach(&form);
         if (load)
@@ -32,490 +30,312 @@ struct WindowRig : VirtualLink {
     }
     template <class T = QWidget>
     T* get(const char* name) {
-        auto* widget = qobject_cast<T*>(window.control(name));
-        if (widget == nullptr)
-            qFatal("no control %s", name);
-        return widget;
+        return qobject_cast<T*>(window.control(name));
     }
-    std::string written() const { return serial.written(); }
 };
 
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+// The colour most of a control shows, leaving out its children.
+QColor mostCommon(const QImage& image, const QWidget* w) {
+    QHash<QRgb, int> counts;
+    const qreal dpr = image.devicePixelRatio();
+    QRegion own(QRect(QPoint(), image.size()));
+    for (const QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        own -= QRect(child->pos() * dpr, child->size() * dpr);
+    for (const QRect& r : own)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                ++counts[image.pixel(x, y)];
+    return QColor(std::max_element(counts.begin(), counts.end()).key());
 }
 
-// Counts events of one type reaching an object.
-class EventCounter : public QObject {
-  public:
-    EventCounter(QObject* target, QEvent::Type type) : m_type(type) {
-        target->installEventFilter(this);
-    }
-    int count = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == m_type)
-            ++count;
-        return false;
-    }
-
-  private:
-    QEvent::Type m_type;
-};
-
 // Closes the next modal box once it shows, keeping its title and text.
-struct BoxCloser {
-    QString title;
-    QString text;
-    Qt::TextFormat format = Qt::AutoText;
-    void arm() {
-        QTimer::singleShot(20, qApp, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr)
-                return arm();
-            title = box->windowTitle();
-            text = box->text();
-            format = box->textFormat();
+void closeNextBox(QString& text) {
+    QTimer::singleShot(20, qApp, [&text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->windowTitle() + ": " + box->text();
             box->accept();
-        });
-    }
-};
+        }
+    });
+}
 
 }  // namespace
 
 class TestQtWindow : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        PanelWindow probe;
-        if (probe.twipsPerPixel() != 15)
-            QSKIP("the screen is not at 96 DPI");
+    // Each view reached through the window as an operator would, rendered, and checked control
+    // by control against the layout: back colour, the black border of a traffic line, the
+    // caption whole inside its control; then against the reference image of that view.
+    void render_data() {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<int>("band");  // client height in pixels
+        for (const auto& [view, band] : {std::pair{"compact", 332},
+                                         {"ports", 332},
+                                         {"data", 418},
+                                         {"extended", 455},
+                                         {"full", 582}})
+            QTest::addRow("%s", view) << QString(view) << band;
     }
-
-    void controls_data() {
-        QTest::addColumn<QString>("name");
-        for (const ControlSpec& c : kControls)
-            QTest::addRow("%s", c.name.data()) << qs(c.name);
-    }
-    // Every control as the table lays it out: in its container at twips / 15, shown or hidden,
-    // in its font, and a label's alignment, border and colours.
-    void controls() {
-        QFETCH(QString, name);
-        WindowRig rig(false);
-        const ControlSpec* row = findControl(name.toStdString());
-        QWidget* w = rig.window.control(row->name);
-        QVERIFY(w);
-        QWidget* container =
-            row->container.empty() ? &rig.window : rig.window.control(row->container);
-        QCOMPARE(w->parentWidget(), container);
-        QCOMPARE(w->pos(), QPoint(qRound(row->left / 15.0), qRound(row->top / 15.0)));
-        QCOMPARE(w->width(), qRound((row->left + row->width) / 15.0) - qRound(row->left / 15.0));
-        QCOMPARE(w->height(), qRound((row->top + row->height) / 15.0) - qRound(row->top / 15.0));
-        QCOMPARE(w->isHidden(), !row->visible);
-        if (row->kind == ControlKind::Frame || row->kind == ControlKind::Image)
-            return;
-
-        const QFont font = w->font();
-        if (row->font.face == Face::Default) {
-            // Not the window's Gothic bold: the platform's control font.
-            QCOMPARE(QFontInfo(font).family(), QFontInfo(QApplication::font()).family());
-            QCOMPARE(font.pointSizeF(), QApplication::font().pointSizeF());
-        } else {
-            const bool fixed = row->font.face == Face::Gothic;
-            QCOMPARE(QFontInfo(font).family(), QString(fixed ? "IPAGothic" : "IPAPGothic"));
-            QCOMPARE(font.pointSizeF(), row->font.points);
-            // The Japanese captions need glyphs: "デ" of "データを表示する".
-            QVERIFY(QFontMetrics(font).inFont(QChar(0x30C7)));
-        }
-        QCOMPARE(font.weight(), row->font.bold ? QFont::Bold : QFont::Normal);
-
-        auto* label = qobject_cast<QLabel*>(w);
-        if (label == nullptr)
-            return;
-        const Qt::Alignment align = row->align == Align::Centre  ? Qt::AlignHCenter
-                                    : row->align == Align::Right ? Qt::AlignRight
-                                                                 : Qt::AlignLeft;
-        QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, align);
-        QCOMPARE(label->frameShape(), row->border ? QFrame::Box : QFrame::NoFrame);
-        const QPalette palette = label->palette();
-        QCOMPARE(palette.color(QPalette::Window),
-                 QColor(row->back.red, row->back.green, row->back.blue));
-        QCOMPARE(palette.color(QPalette::WindowText),
-                 QColor(row->fore.red, row->fore.green, row->fore.blue));
-    }
-
-    // A reply is shown as it came, never as markup, on every label of the window.
-    void labelsArePlainText() {
-        WindowRig rig;
-        for (const char* line : {"Label11", "Label12", "Label22"}) {
-            rig.window.setText(line, "<b>x</b><img src=/etc/passwd>");
-            QCOMPARE(rig.get<QLabel>(line)->text(), QString("<b>x</b><img src=/etc/passwd>"));
-            QCOMPARE(rig.window.text(line), std::string("<b>x</b><img src=/etc/passwd>"));
-        }
-        for (QLabel* label : rig.window.findChildren<QLabel*>()) {
-            QCOMPARE(label->textFormat(), Qt::PlainText);
-        }
-    }
-
-    void windowProperties() {
-        WindowRig rig(false);
-        PanelWindow& w = rig.window;
-        QCOMPARE(w.windowTitle(), QString("TOVA   R7KM & R7K    CONTROL   Ver.1.40"));
-        QCOMPARE(w.minimumWidth(), 633);
-        QCOMPARE(w.maximumWidth(), 633);
-        QCOMPARE(w.minimumHeight(), w.maximumHeight());
-        QCOMPARE(w.outerSize().width, 9495.0 + 120);
-        QCOMPARE(w.outerSize().height, 8730.0 + 370);
-        const QList<QSize> sizes = w.windowIcon().availableSizes();
-        QVERIFY(sizes.contains(QSize(16, 16)));
-        QVERIFY(sizes.contains(QSize(32, 32)));
-        const QPixmap logo = rig.get<QLabel>("Image1")->pixmap();
-        QCOMPARE(logo.size(), QSize(80, 26));  // unscaled in its 80 x 26 box
-        QVERIFY(!rig.get<QLabel>("Image1")->hasScaledContents());
-        QVERIFY(rig.get("Command34")->isHidden());
-        QCOMPARE(rig.get<QPushButton>("Command34")->text().remove('\n'),
-                 QString::fromUtf8("データを表示する"));
-        QCOMPARE(w.caption("Command34"), std::string("データを表示する"));
-        QVERIFY(rig.get<QRadioButton>("Option9")->isChecked());
-        QVERIFY(!rig.get<QRadioButton>("Option1")->isChecked());
-        QCOMPARE(rig.get<QLineEdit>("Text1")->maxLength(), INT_MAX);
-        QCOMPARE(w.palette().color(QPalette::Window), QColor(192, 192, 192));
-        // The tall button's caption breaks in two; the core still reads the caption as laid out.
-        QCOMPARE(rig.get<QPushButton>("Command3")->text(), QString("DISPLAY\nCLEAR"));
-        QCOMPARE(w.caption("Command3"), std::string("DISPLAY CLEAR"));
-    }
-
-    // Shown, the port group is what the mouse reaches where the COM button lies.
-    void portGroupAboveComButton() {
-        WindowRig rig;
-        QVERIFY(rig.get("Frame8")->isHidden());
-        QVERIFY(!rig.window.isVisible("Frame8"));
-        QWidget* com = rig.get("Command33");
-        const QPoint centre = com->mapTo(&rig.window, com->rect().center());
-        QCOMPARE(rig.window.childAt(centre), com);
-        rig.window.setVisible("Frame8", true);
-        QVERIFY(rig.window.isVisible("Frame8"));
-        QVERIFY(rig.get("Frame8")->isAncestorOf(rig.window.childAt(centre)));
-    }
-
-    void focusStartsOnPowerOn() {
+    void render() {
+        QFETCH(QString, view);
+        QFETCH(int, band);
         WindowRig rig;
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+        if (view == "ports")
+            QTest::mouseClick(rig.get("Command33"), Qt::LeftButton);
+        if (view != "compact" && view != "ports")
+            QTest::keyClick(rig.get("Command17"), Qt::Key_J, Qt::ControlModifier);
+        if (view == "full")
+            QTest::mouseDClick(rig.get("Image1"), Qt::LeftButton);
+        if (view == "data") {
+            QTest::mouseClick(rig.get("Command34"), Qt::LeftButton);  // close, then open
+            rig.get("Command34")->setFocus();
+            QTest::keyClick(rig.get("Command34"), Qt::Key_Space);
+        }
+        QCOMPARE(rig.window.size(), QSize(633, band));
+        const QImage image = rig.window.grab().toImage();
+        const qreal dpr = image.devicePixelRatio();
+        const QString update = qEnvironmentVariable("R7K_UPDATE_REFERENCES");
+        if (!update.isEmpty())
+            image.save(update + "/" + view + (dpr > 1 ? "@2x" : "") + ".png");
+        QStringList faults;
+        for (const ControlSpec& row : kControls) {
+            QWidget* w = rig.window.control(row.name);
+            const QRect at(w->mapTo(&rig.window, QPoint()), w->size());
+            QWidget* top = rig.window.childAt(at.center());  // not under another control
+            if (!w->isVisibleTo(&rig.window) || at.bottom() >= band ||
+                (top != w && !w->isAncestorOf(top)))
+                continue;
+            const QImage part = image.copy(QRect(at.topLeft() * dpr, at.size() * dpr));
+            const QString name = QString::fromUtf8(row.name.data(), qsizetype(row.name.size()));
+            const QColor back(row.back.red, row.back.green, row.back.blue);
+            if (row.back.paint == Paint::Rgb && row.kind != ControlKind::Image &&
+                mostCommon(part, w) != back)
+                faults << name + " is painted " + mostCommon(part, w).name();
+            if (row.border && (part.pixelColor(0, part.height() / 2) != Qt::black ||
+                               part.pixelColor(part.width() - 1, part.height() / 2) != Qt::black))
+                faults << name + ": border not black";
+            if (auto* button = qobject_cast<PanelButton*>(w)) {
+                const int edge = PanelButton::kEdge;
+                if (!w->rect().adjusted(edge, edge, -edge, -edge).contains(button->captionInk()))
+                    faults << name + ": caption does not fit";
+                for (int y = 0; y < part.height(); ++y)
+                    for (int x = 0; x < part.width(); ++x) {
+                        const bool ring = std::min({x, y, part.width() - 1 - x,
+                                                    part.height() - 1 - y}) < edge * dpr;
+                        if (ring && qGray(part.pixel(x, y)) < 40)
+                            faults
+                                << QString("%1: ink on the edge at %2,%3").arg(name).arg(x).arg(y);
+                    }
+            } else if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+                const QRect text = QFontMetrics(label->font())
+                                       .boundingRect(label->contentsRect(), int(label->alignment()),
+                                                     label->text());
+                if (!label->rect().contains(text))
+                    faults << name + ": caption does not fit";
+            }
+        }
+        faults.removeDuplicates();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+        if (dpr > 1 || !update.isEmpty())
+            return;  // the reference screenshots are at 96 dpi
+        const QString reference = QFINDTESTDATA("../docs/" + view + ".png");
+        const QImage expected = QImage(reference).convertToFormat(image.format());
+        QCOMPARE(expected.size(), image.size());
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor a = image.pixelColor(x, y), b = expected.pixelColor(x, y);
+                differing += std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                       std::abs(a.blue() - b.blue())}) > 64;
+            }
+        QVERIFY2(differing <= image.width() * image.height() / 5000,
+                 qPrintable(QString("%1 pixels differ").arg(differing)));
+    }
+
+    // What assistive technology reads, the devices in the port tooltips, and the tab order.
+    void accessibility() {
+        WindowRig rig;
+        const std::pair<const char*, const char*> names[] = {{"Command17", "POWER ON"},
+                                                             {"Command1", "VOL +"},
+                                                             {"Command35", "Zoom \u2212"},
+                                                             {"Command29", "INPUT MODE SET 3"},
+                                                             {"Command59", "LENS SHIFT \u2191"},
+                                                             {"Label12", "RXD"},
+                                                             {"Command64", "Input terminal 1 RGB"}};
+        for (const auto& [control, name] : names) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(rig.get(control));
+            QCOMPARE(a->text(QAccessible::Name), QString(name));
+        }
+        rig.window.setText("Label22", " Power ON");
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(rig.get("Label22"));
+        QCOMPARE(status->text(QAccessible::Name) + "=" + status->text(QAccessible::Value),
+                 QString("STATUS= Power ON"));
+        rig.window.setPortDevices("/dev/ttyS0", "/dev/ttyUSB0");
+        QCOMPARE(rig.get("Option2")->toolTip(), QString("COM2 = /dev/ttyUSB0"));
+        rig.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         QCOMPARE(rig.window.focusWidget(), rig.get("Command17"));
-        // Tab goes on in the laid-out order: POWER ON (1), then VOL + (5) and VOL - (6).
-        QTest::keyClick(rig.get("Command17"), Qt::Key_Tab);
-        QCOMPARE(rig.window.focusWidget(), rig.get("Command1"));
-        QTest::keyClick(rig.get("Command1"), Qt::Key_Tab);
-        QCOMPARE(rig.window.focusWidget(), rig.get("Command2"));
+        for (const char* next : {"Command1", "Command2"}) {
+            QTest::keyClick(rig.window.focusWidget(), Qt::Key_Tab);
+            QCOMPARE(rig.window.focusWidget(), rig.get(next));
+        }
     }
 
-    void viewHeights_data() {
-        QTest::addColumn<double>("outer");
-        QTest::addColumn<int>("clientPixels");
-        QTest::addRow("compact") << kCompactHeight << 332;    // 4980 twips
-        QTest::addRow("data") << kDataHeight << 418;          // 6275 twips
-        QTest::addRow("extended") << kExtendedHeight << 455;  // 6830 twips
-        QTest::addRow("full") << kFullHeight << 582;          // 8730 twips
-    }
-    void viewHeights() {
-        QFETCH(double, outer);
-        QFETCH(int, clientPixels);
+    // Markup is shown as text; a flood converts and paints only what can show, traces in full.
+    void linesShowTextAsIs() {
         WindowRig rig;
-        rig.window.setOuterHeight(outer);
-        QCOMPARE(rig.window.outerSize().height, outer);
-        QCOMPARE(rig.window.height(), clientPixels);
-        QCOMPARE(rig.window.maximumHeight(), clientPixels);
-        QCOMPARE(rig.window.width(), 633);
+        std::size_t traced = 0;
+        rig.window.setTraceSink(
+            [&](std::string_view, std::string_view text) { traced = text.size(); });
+        rig.window.setText("Label12", "<b>x</b><img src=/etc/passwd>");
+        QCOMPARE(rig.get<QLabel>("Label12")->text(), QString("<b>x</b><img src=/etc/passwd>"));
+        const std::string flood = std::string(511, 'x') + "\u30a2" + std::string(99'000, 'y');
+        rig.window.setText("Label22", flood);
+        QCOMPARE(traced, flood.size());
+        QCOMPARE(rig.get<QLabel>("Label22")->text(), QString(511, 'x'));  // never half a character
     }
 
-    // Start-up sets the compact view; Ctrl+J and the logo double-click open the larger ones.
-    void revealKeysThroughWindow() {
-        WindowRig rig;
-        QCOMPARE(rig.window.height(), 332);
-        QTest::mouseDClick(rig.get("Image1"), Qt::LeftButton);
-        QCOMPARE(rig.window.height(), 332);  // not armed yet
-        QTest::keyClick(rig.get("Command17"), Qt::Key_J, Qt::ControlModifier);
-        QCOMPARE(rig.window.height(), 455);
-        QVERIFY(!rig.get("Command34")->isHidden());
-        QCOMPARE(rig.window.caption("Command34"), std::string("CLOSE"));
-        QTest::mouseDClick(rig.get("Image1"), Qt::LeftButton);
-        QCOMPARE(rig.window.height(), 582);
-        QTest::mouseClick(rig.get("Command34"), Qt::LeftButton);
-        QCOMPARE(rig.window.height(), 332);
-    }
-
-    void holdWithAnyMouseButton_data() {
+    void holdWithMouse_data() {
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<QString>("releaseOn");
-        const auto row = [](const char* what, Qt::MouseButton button, bool doubleClick,
-                            const char* releaseOn) {
-            QTest::addRow("%s", what) << int(button) << doubleClick << releaseOn;
-        };
-        row("left, released on the button", Qt::LeftButton, false, "Command1");
-        row("right, released elsewhere", Qt::RightButton, false, "Label3");
-        row("middle, released on another button", Qt::MiddleButton, false, "Command18");
-        row("double-click counts as a press", Qt::LeftButton, true, "Command1");
-        row("right double-click", Qt::RightButton, true, "Frame9");
+        QTest::addRow("left, on the button") << int(Qt::LeftButton) << false << "Command1";
+        QTest::addRow("right, elsewhere") << int(Qt::RightButton) << false << "Label3";
+        QTest::addRow("middle, on END") << int(Qt::MiddleButton) << false << "Command16";
+        QTest::addRow("double-click") << int(Qt::LeftButton) << true << "Command1";
     }
-    void holdWithAnyMouseButton() {
+    // Any mouse button holds; the release anywhere ends the hold and clicks nothing.
+    void holdWithMouse() {
         QFETCH(int, button);
         QFETCH(bool, doubleClick);
         QFETCH(QString, releaseOn);
         WindowRig rig;
-        const auto b = Qt::MouseButton(button);
-        QPushButton* volUp = rig.get<QPushButton>("Command1");
-        if (doubleClick) {
-            QTest::mouseDClick(volUp, b);
-        } else {
-            QTest::mousePress(volUp, b);
-        }
-        QCOMPARE(rig.written(), std::string("C09\r"));
-        QCOMPARE(int(rig.form.state().HoldCode), 1);
-        QVERIFY(rig.timer1.isEnabled());
-        QVERIFY(volUp->isDown());
-        rig.clock.advance(std::chrono::milliseconds(260));
-        QCOMPARE(rig.written(), std::string("C09\rC09\r"));
-
-        QTest::mouseRelease(rig.get(releaseOn.toLatin1().constData()), b);
-        QCOMPARE(int(rig.form.state().HoldCode), 0);
-        QVERIFY(!rig.timer1.isEnabled());
-        QVERIFY(!volUp->isDown());
-        // The release clicked nothing: END or OFF would have sent or quit.
-        rig.clock.advance(std::chrono::milliseconds(1000));
-        QCOMPARE(rig.written(), std::string("C09\rC09\r"));
+        QWidget* volUp = rig.get("Command1");
+        if (doubleClick)
+            QTest::mouseDClick(volUp, Qt::MouseButton(button));
+        else
+            QTest::mousePress(volUp, Qt::MouseButton(button));
+        rig.clock.advance(milliseconds(260));
+        QCOMPARE(rig.serial.written(), std::string("C09\rC09\r"));
+        QTest::mouseRelease(rig.get(qPrintable(releaseOn)), Qt::MouseButton(button));
+        rig.clock.advance(milliseconds(1000));
+        QCOMPARE(rig.serial.written(), std::string("C09\rC09\r"));
+        QVERIFY(rig.serial.portOpen() && !rig.timer1.isEnabled());
     }
 
     void holdEndsWithoutRelease_data() {
         QTest::addColumn<QString>("how");
-        QTest::addRow("window deactivated") << "deactivate";
-        QTest::addRow("warning box") << "warn";
-        QTest::addRow("window hidden") << "hide";
+        for (const char* how : {"deactivate", "warn", "hide"})
+            QTest::addRow("%s", how) << how;
     }
-    // A hold never runs on when the release can no longer reach the window.
     void holdEndsWithoutRelease() {
         QFETCH(QString, how);
         WindowRig rig;
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         QTest::mousePress(rig.get("Command15"), Qt::LeftButton);
-        QCOMPARE(int(rig.form.state().HoldCode), 7);
         if (how == "deactivate") {
             QEvent deactivate(QEvent::WindowDeactivate);
             QApplication::sendEvent(&rig.window, &deactivate);
         } else if (how == "warn") {
-            BoxCloser closer;
-            closer.arm();
+            QString box;
+            closeNextBox(box);
             rig.window.warn("COM2 (/dev/ttyS1): No such file or directory");
-            QCOMPARE(closer.text, QString("COM2 (/dev/ttyS1): No such file or directory"));
+            QCOMPARE(box,
+                     QString("R7KM & R7K CONTROL: COM2 (/dev/ttyS1): No such file or directory"));
         } else {
             rig.window.hide();
         }
-        QCOMPARE(int(rig.form.state().HoldCode), 0);
-        QVERIFY(!rig.timer1.isEnabled());
+        QVERIFY(rig.form.state().HoldCode == 0 && !rig.timer1.isEnabled());
     }
 
-    void holdWithKeyboard_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
-        QTest::addRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
-        QTest::addRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-    }
-    // The key holds like the mouse; its auto-repeat neither presses again nor releases, and
-    // letting go clicks nothing.
-    void holdWithKeyboard() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        const auto k = Qt::Key(key);
-        const auto mods = Qt::KeyboardModifiers(modifiers);
-        WindowRig rig;
-        QPushButton* select = rig.get<QPushButton>("Command6");
-        select->setFocus();
-        QTest::keyPress(select, k, mods);
-        QCOMPARE(rig.written(), std::string("C3F\r"));
-        QCOMPARE(int(rig.form.state().HoldCode), 13);
-        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent repeat(type, k, mods, QString(), true);
-            QApplication::sendEvent(select, &repeat);
-        }
-        QCOMPARE(int(rig.form.state().HoldCode), 13);
-        QTest::keyRelease(select, k, mods);
-        QCOMPARE(int(rig.form.state().HoldCode), 0);
-        QCOMPARE(rig.written(), std::string("C3F\r"));
-    }
-
-    void keyboardPressesOneShot_data() {
+    void keys_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("key");
         QTest::addColumn<QByteArray>("sent");
-        const auto row = [](const char* what, const char* name, Qt::Key key, const char* sent) {
-            QTest::addRow("%s", what) << name << int(key) << QByteArray(sent);
-        };
-        row("POWER OFF with Space", "Command18", Qt::Key_Space, "C01\r");
-        row("POWER OFF with Return", "Command18", Qt::Key_Return, "C01\r");
-        row("STATUS with Space", "Command44", Qt::Key_Space, "CR0\r");
-        row("REAL with Enter", "Command10", Qt::Key_Enter, "CF IMAGE REAL\r");
+        QTest::addRow("Space holds SELECT")
+            << "Command6" << int(Qt::Key_Space) << QByteArray("C3F\r");
+        QTest::addRow("keypad Enter holds")
+            << "Command6" << int(Qt::Key_Enter) << QByteArray("C3F\r");
+        QTest::addRow("Return presses OFF")
+            << "Command18" << int(Qt::Key_Return) << QByteArray("C01\r");
+        QTest::addRow("Space presses REAL")
+            << "Command10" << int(Qt::Key_Space) << QByteArray("CF IMAGE REAL\r");
     }
-    void keyboardPressesOneShot() {
+    // A key presses a button once; on a hold button its auto-repeat neither presses again nor
+    // releases, and letting go ends the hold without a click.
+    void keys() {
         QFETCH(QString, name);
         QFETCH(int, key);
         QFETCH(QByteArray, sent);
         WindowRig rig;
-        QWidget* button = rig.get(name.toLatin1().constData());
+        QWidget* button = rig.get(qPrintable(name));
         button->setFocus();
-        QTest::keyClick(button, Qt::Key(key));
-        QCOMPARE(QByteArray::fromStdString(rig.written()), sent);
+        QTest::keyPress(button, Qt::Key(key));
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
+            if (name == "Command6")  // a one-shot button repeats its click, as keys do
+                QApplication::sendEvent(button, &repeat);
+        }
+        QTest::keyRelease(button, Qt::Key(key));
+        QCOMPARE(QByteArray::fromStdString(rig.serial.written()), sent);
+        QCOMPARE(rig.form.state().HoldCode, 0);
     }
 
-    void keyPreviewOncePerPress_data() {
-        QTest::addColumn<bool>("throughWindowSystem");
-        QTest::addRow("sent to the text box") << false;
-        QTest::addRow("through the window system") << true;
-    }
-    // Every key press reaches Form_KeyDown once, whichever control has the focus, and still
-    // reaches that control.
+    // Every key press reaches Form_KeyDown once, whatever has the focus, and still reaches it.
     void keyPreviewOncePerPress() {
-        QFETCH(bool, throughWindowSystem);
         WindowRig rig;
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         QLineEdit* text1 = rig.get<QLineEdit>("Text1");
         text1->setFocus();
         QSignalSpy previewed(&rig.window, &PanelWindow::keyPreviewed);
-        EventCounter reached(text1, QEvent::KeyPress);
-        auto click = [&](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-            if (throughWindowSystem) {
-                QTest::keyClick(rig.window.windowHandle(), key, mods);
-            } else {
-                QTest::keyClick(text1, key, mods);
-            }
-        };
-        click(Qt::Key_J, Qt::ControlModifier);  // the text box ignores it, so it goes up
-        QCOMPARE(rig.window.outerSize().height, kExtendedHeight);
-        QCOMPARE(rig.window.height(), 455);
-        click(Qt::Key_C);
-        click(Qt::Key_R, Qt::ShiftModifier);
-        click(Qt::Key_7);
-        // The modifier keys are key presses of their own, as the handler has always seen them.
+        QTest::keyClick(rig.window.windowHandle(), Qt::Key_J, Qt::ControlModifier);
+        QTest::keyClick(text1, Qt::Key_C);
+        QTest::keyClick(rig.window.windowHandle(), Qt::Key_R, Qt::ShiftModifier);
         QStringList seen;
         for (const auto& args : previewed)
             seen << QString("%1/%2").arg(args[0].toInt()).arg(args[1].toInt());
-        QCOMPARE(seen, (QStringList{"17/2", "74/2", "67/0", "16/1", "82/1", "55/0"}));
-        QCOMPARE(reached.count, 6);
-        QCOMPARE(text1->text(), QString("cr7"));  // QTest types letters in lower case
+        QCOMPARE(seen, (QStringList{"17/2", "74/2", "67/0", "16/1", "82/1"}));
+        QCOMPARE(rig.window.outerSize().height, 7200.0);
+        QCOMPARE(text1->text(), QString("cr"));
     }
 
-    // A receive flood must not convert or paint text that can never show.
-    void longLineShowsVisiblePartOnly() {
+    // The operator's click on an option runs its handler, also on the selected one; the
+    // program's selection raises none; the two pairs are separate groups.
+    void options() {
         WindowRig rig;
-        rig.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-        rig.window.setOuterHeight(kDataHeight);
-        QStringList traced;
-        std::size_t tracedSize = 0;
-        rig.window.setTraceSink([&](std::string_view label, std::string_view text) {
-            traced << qs(label);
-            tracedSize = text.size();
-        });
-        QLabel* rxd = rig.get<QLabel>("Label12");
-        EventCounter paints(rxd, QEvent::Paint);
-
-        std::string flood(100'000, 'A');
-        for (std::size_t i = 0; i < flood.size(); i += 2)
-            flood[i] = ' ';
-        rig.window.setText("Label12", flood);
-        QCOMPARE(tracedSize, flood.size());
-        QVERIFY(rxd->text().size() <= 600);
-        QVERIFY(rxd->text().size() > 300);
-        QVERIFY(qs(flood).startsWith(rxd->text()));
-        QVERIFY(QFontMetrics(rxd->font()).horizontalAdvance(rxd->text()) > rxd->width());
-        QTRY_VERIFY(paints.count > 0);
-
-        // More arrives beyond the visible part: traced in full, nothing repainted.
-        const int painted = paints.count;
-        flood += std::string(5000, 'B');
-        rig.window.setText("Label12", flood);
-        rig.window.setText("Label12", flood);  // unchanged, still traced
-        QCOMPARE(tracedSize, flood.size());
-        QTest::qWait(50);
-        QCOMPARE(paints.count, painted);
-        QCOMPARE(traced, (QStringList{"RXD", "RXD", "RXD"}));
-
-        // A multi-byte character is never cut in half.
-        rig.window.setText("Label22", std::string(511, 'x') + "ア" + std::string(2000, 'y'));
-        QVERIFY(!rig.get<QLabel>("Label22")->text().contains(QChar::ReplacementCharacter));
-    }
-
-    void selectionFromProgramRaisesNoClick() {
-        WindowRig rig;
-        QVERIFY(rig.window.isSelected("Option1"));  // start-up selected it
-        const auto calls = rig.serial.calls.size();
         rig.window.setSelected("Option2");
-        QVERIFY(rig.window.isSelected("Option2"));
-        QVERIFY(!rig.window.isSelected("Option1"));
-        rig.window.setSelected("Option10");
-        QVERIFY(rig.window.isSelected("Option10"));
-        QVERIFY(!rig.window.isSelected("Option9"));
-        QVERIFY(rig.window.isSelected("Option2"));  // separate groups
-        QCOMPARE(rig.serial.calls.size(), calls);
-        QCOMPARE(rig.form.state().CommSettings, std::string("19200,N,8,1"));
-    }
-
-    void operatorClickOnOption() {
-        WindowRig rig;
-        QTest::mouseClick(rig.get("Command33"), Qt::LeftButton);
-        QVERIFY(rig.window.isVisible("Frame8"));
-        rig.serial.calls.clear();
-        QTest::mouseClick(rig.get("Option2"), Qt::LeftButton);
-        QCOMPARE(rig.serial.commPort(), 2);
-        QVERIFY(rig.serial.calls.size() >= 2);
-        QVERIFY(!rig.window.isVisible("Frame8"));
-        // Clicking the option already selected runs its handler again.
-        rig.window.setVisible("Frame8", true);
-        rig.serial.calls.clear();
-        QTest::mouseClick(rig.get("Option2"), Qt::LeftButton);
-        QVERIFY(!rig.serial.calls.empty());
-        QVERIFY(rig.window.isSelected("Option2"));
-        // The speed pair is its own group.
-        rig.window.setVisible("Frame8", true);
+        QCOMPARE(rig.serial.calls.size(), std::size_t(6));  // start-up's only
+        QTest::mouseClick(rig.get("Option1"), Qt::LeftButton);
+        QTest::mouseClick(rig.get("Option1"), Qt::LeftButton);
+        QCOMPARE(rig.serial.calls.size(), std::size_t(12));
         QTest::mouseClick(rig.get("Option10"), Qt::LeftButton);
         QCOMPARE(rig.form.state().CommSettings, std::string("9600,N,8,1"));
-        QVERIFY(rig.window.isSelected("Option2"));
+        QVERIFY(rig.window.isSelected("Option1") && rig.window.isSelected("Option10"));
     }
 
-    // A port that fails at start-up: the window comes up first, then the box says why.
+    // A port that fails at start-up: the window comes up first, then one box says why.
     void warningWaitsForWindow() {
         WindowRig rig(false);
         rig.serial.failures["open1"] = "/dev/fake1: No such file or directory";
         rig.form.Form_Load();
-        QVERIFY(!rig.window.isVisible());
-        BoxCloser closer;
-        closer.arm();
+        QString box;
+        closeNextBox(box);
         rig.window.show();
-        QTRY_COMPARE(closer.text, QString("/dev/fake1: No such file or directory"));
-        QCOMPARE(closer.title, QString("R7KM & R7K CONTROL"));
-        QCOMPARE(closer.format, Qt::PlainText);
-    }
-
-    void portDeviceTooltips() {
-        WindowRig rig(false);
-        rig.window.setPortDevices("/dev/ttyS0", "/dev/ttyUSB0");
-        QCOMPARE(rig.get("Option1")->toolTip(), QString("COM1 = /dev/ttyS0"));
-        QCOMPARE(rig.get("Option2")->toolTip(), QString("COM2 = /dev/ttyUSB0"));
+        QTRY_COMPARE(box, QString("R7KM & R7K CONTROL: /dev/fake1: No such file or directory"));
     }
 
     // Last: it ends the event loop.
     void quitEndsEventLoopWithStatus() {
         WindowRig rig;
         rig.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         QEventLoop loop;
         QTimer::singleShot(2000, &loop, [&loop] { loop.exit(-1); });
         rig.window.quit(3);
         QCOMPARE(loop.exec(), 3);
-        QVERIFY(!rig.window.isVisible());
     }
 };
 

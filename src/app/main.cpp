@@ -1,11 +1,11 @@
 // r7k-panel: the control panel window, wired to a serial port and the panel core.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "link/form1.h"
@@ -15,23 +15,93 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: r7k-panel [OPTIONS]\n"
-    "Control panel for R7KM and R7K projectors on a serial line (COM1 at 19200,N,8,1 at "
-    "start).\n"
-    "\n"
-    "  --com1 DEVICE   device that stands for COM1 (default %s)\n"
-    "  --com2 DEVICE   device that stands for COM2 (default %s)\n"
-    "                  any path works: /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal\n"
-    "  --trace         print every TXD, RXD and STATUS line as it is set:\n"
-    "                  milliseconds since start, a tab, TXD|RXD|STATUS, a tab, the text\n"
-    "  --list-ports    list the serial ports this machine knows, then exit\n"
-    "  --help          show this help, then exit\n"
-    "  --version       show the version, then exit\n";
+// Qt's own options: QApplication takes them out of the command line, so the panel accepts them
+// (and shows them nowhere).
+constexpr struct {
+    const char* name;
+    bool takesValue;
+} kQtOptions[] = {{"platform", true},
+                  {"platformpluginpath", true},
+                  {"platformtheme", true},
+                  {"plugin", true},
+                  {"qwindowgeometry", true},
+                  {"qwindowicon", true},
+                  {"qwindowtitle", true},
+                  {"style", true},
+                  {"stylesheet", true},
+                  {"session", true},
+                  {"display", true},
+                  {"geometry", true},
+                  {"widgetcount", false},
+                  {"reverse", false},
+                  {"nograb", false},
+                  {"dograb", false},
+                  {"sync", false}};
 
-void usage(FILE* to) {
-    std::fprintf(to, kUsage, r7k::QtSerial::defaultDevice(1).toLocal8Bit().constData(),
-                 r7k::QtSerial::defaultDevice(2).toLocal8Bit().constData());
+// What the command line asks for.
+struct Options {
+    QString com1 = r7k::QtSerial::defaultDevice(1);
+    QString com2 = r7k::QtSerial::defaultDevice(2);
+    bool trace = false;
+    bool listPorts = false;
+};
+
+// Reads the command line without a display. Returns an exit status when the program is done
+// (help, version, a usage error), or -1 to go on.
+int parseOptions(int argc, char** argv, Options& options) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Control panel for R7KM and R7K projectors on a serial line (COM1 at 19200,N,8,1 at "
+        "start).");
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption com1("com1",
+                                  "The device that stands for COM1 (default " + options.com1 +
+                                      "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal.",
+                                  "DEVICE");
+    const QCommandLineOption com2(
+        "com2", "The device that stands for COM2 (default " + options.com2 + ").", "DEVICE");
+    const QCommandLineOption trace("trace",
+                                   "Print every TXD, RXD and STATUS line as it is set: "
+                                   "milliseconds since start, a tab, TXD, RXD or STATUS, a "
+                                   "tab, the text.");
+    const QCommandLineOption list("list-ports",
+                                  "List the serial ports this machine knows, then exit.");
+    const QCommandLineOption help({"h", "help"}, "Show this help, then exit.");
+    const QCommandLineOption version({"v", "version"}, "Show the version, then exit.");
+    parser.addOptions({com1, com2, trace, list, help, version});
+    for (const auto& qt : kQtOptions) {
+        QCommandLineOption option(qt.name, QString(), qt.takesValue ? "VALUE" : QString());
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    // Without an application object the parser cannot know the program's name.
+    const QString usage = parser.helpText().replace("<executable_name>", "r7k-panel");
+    const bool parsed = parser.parse(args);
+    if (!parsed || !parser.positionalArguments().isEmpty()) {
+        const QString why = !parsed
+                                ? parser.errorText()
+                                : "Unexpected argument '" + parser.positionalArguments()[0] + "'.";
+        std::fprintf(stderr, "r7k-panel: %s\n\n%s", qPrintable(why), qPrintable(usage));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(usage), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("r7k-panel %s\n", R7K_VERSION);
+        return 0;
+    }
+    if (parser.isSet(com1))
+        options.com1 = parser.value(com1);
+    if (parser.isSet(com2))
+        options.com2 = parser.value(com2);
+    options.trace = parser.isSet(trace);
+    options.listPorts = parser.isSet(list);
+    return -1;
 }
 
 // The stable /dev/serial/by-id name of a device, if udev made one.
@@ -89,45 +159,22 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    QString com1 = r7k::QtSerial::defaultDevice(1);
-    QString com2 = r7k::QtSerial::defaultDevice(2);
-    bool trace = false;
-    bool list = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if ((arg == "--com1" || arg == "--com2") && i + 1 < argc) {
-            (arg == "--com1" ? com1 : com2) = QString::fromLocal8Bit(argv[++i]);
-        } else if (arg == "--trace") {
-            trace = true;
-        } else if (arg == "--list-ports") {
-            list = true;
-        } else if (arg == "--help" || arg == "-h") {
-            usage(stdout);
-            return 0;
-        } else if (arg == "--version") {
-            std::printf("r7k-panel %s\n", R7K_VERSION);
-            return 0;
-        } else {
-            std::fprintf(stderr, "r7k-panel: %s: %s\n",
-                         arg.rfind("--com", 0) == 0 ? "missing device after" : "unknown option",
-                         arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-    }
-    if (list) {
+    Options options;
+    if (const int status = parseOptions(argc, argv, options); status >= 0)
+        return status;
+    if (options.listPorts) {
         QCoreApplication core(argc, argv);
         return listPorts();
     }
 
     QApplication app(argc, argv);
     r7k::PanelWindow window;
-    window.setPortDevices(com1, com2);
-    r7k::QtSerial serial(com1, com2);
+    window.setPortDevices(options.com1, options.com2);
+    r7k::QtSerial serial(options.com1, options.com2);
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
     r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);
-    if (trace) {
+    if (options.trace) {
         window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {
             std::string line = std::to_string(sinceStart.elapsed());
             line += '\t';

@@ -11,8 +11,6 @@
 
 #include "link/window.h"
 
-class QAbstractButton;
-class QButtonGroup;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -85,7 +83,6 @@ class PanelWindow : public QWidget, public Window {
   private:
     QWidget* build(const ControlSpec& row, QWidget* parent);
     QRect pixelRect(const ControlSpec& row) const;
-    void applyCaption(QAbstractButton* button, const QString& caption);
     void beginHold(QPushButton* button, int key);
     void endHold();
     void previewKey(QWidget* receiver, QKeyEvent* event);
@@ -98,7 +95,6 @@ class PanelWindow : public QWidget, public Window {
     TraceSink m_trace;
 
     std::map<std::string, QWidget*, std::less<>> m_controls;
-    std::map<std::string, QString, std::less<>> m_captions;  // as set, before line breaking
     std::map<QObject*, std::string> m_holdButtons;
     QLabel* m_image = nullptr;
     QLineEdit* m_text1 = nullptr;

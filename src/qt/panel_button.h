@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+#include <QStringList>
+
+namespace r7k {
+
+// A push-button painted as laid out: its own face colour with a raised edge (sunk while down)
+// and its caption centred, broken into lines at blanks (or between characters, for Japanese)
+// to fit the width. When the lines are taller than the button, the caption's font is made
+// smaller until they fit, so no caption is ever clipped.
+class PanelButton : public QPushButton {
+    Q_OBJECT
+
+  public:
+    static constexpr int kEdge = 2;  // width of the raised edge
+
+    // An invalid face colour stands for the platform's button face.
+    PanelButton(const QColor& face, const QColor& text, QWidget* parent);
+
+    void setCaption(const QString& caption);
+    const QString& caption() const { return m_caption; }
+    const QStringList& lines() const { return m_lines; }
+    const QFont& captionFont() const { return m_captionFont; }
+    // Where the caption's ink is drawn, in the button's coordinates (not pressed).
+    QRect captionInk() const { return m_ink; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void layOut();
+    int firstBaseline(const QFontMetrics& metrics) const;
+
+    QColor m_face;
+    QColor m_text;
+    QString m_caption;
+    QStringList m_lines;
+    QFont m_captionFont;
+    QRect m_ink;
+};
+
+// Breaks a caption into lines no wider than `width`: at blanks where there are any, otherwise
+// between characters.
+QStringList wrapCaption(const QString& caption, const QFontMetrics& metrics, int width);
+
+}  // namespace r7k
