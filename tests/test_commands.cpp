@@ -3,7 +3,6 @@
 #include <set>
 
 #include "commands/catalogue.h"
-#include "commands/typed_text.h"
 #include "panel/layout.h"
 #include "timeline.h"
 
@@ -203,15 +202,23 @@ class TestCommands : public QObject {
 
     // SEND: the text as typed and a CR, 2000/2500 ms, the text kept; CLS empties only the box.
     void send_data() {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("typed");  // UTF-8, as the text box holds it
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addRow("empty: a lone CR") << "" << QByteArray("\r");
-        QTest::addRow("blanks and case kept") << "  cr PRESSURE " << QByteArray("  cr PRESSURE \r");
-        QTest::addRow("Latin-1 as its byte, beyond as ?")
-            << "C\u00e9\u30c7\u20ac" << QByteArray("C\xe9??\r");
+        const auto row = [](const char* name, const QByteArray& typed, const QByteArray& bytes) {
+            QTest::addRow("%s", name) << typed << bytes;
+        };
+        row("empty: a lone CR", "", "\r");
+        row("blanks and case kept", "  cr PRESSURE ", "  cr PRESSURE \r");
+        row("U+00FF as its byte", "C\xc3\xbf", "C\xff\r");
+        row("U+0100 and beyond as ?", "\xc4\x80\xe3\x83\x87\xf0\x9f\x98\x80", "???\r");
+        row("stray and truncated sequences",
+            "\x80"
+            "A\xe3\x83",
+            "?A??\r");
+        row("NUL kept", QByteArray("A\0B", 3), QByteArray("A\0B\r", 4));
     }
     void send() {
-        QFETCH(QString, typed);
+        QFETCH(QByteArray, typed);
         QFETCH(QByteArray, bytes);
         PanelRig rig;
         rig.window.setText("Text1", typed.toStdString());
@@ -225,25 +232,6 @@ class TestCommands : public QObject {
         QCOMPARE(QByteArray::fromStdString(rig.form.state().LastCommand), bytes);
         rig.form.click("Command95");
         QCOMPARE(rig.serial.writes.back().bytes, std::string("\r"));
-    }
-
-    void singleByte_data() {
-        QTest::addColumn<QByteArray>("utf8");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addRow("U+00FF") << QByteArray("\xc3\xbf") << QByteArray("\xff");
-        QTest::addRow("U+0100") << QByteArray("\xc4\x80") << QByteArray("?");
-        QTest::addRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << QByteArray("?");
-        QTest::addRow("stray continuation") << QByteArray(
-                                                   "\x80"
-                                                   "A")
-                                            << QByteArray("?A");
-        QTest::addRow("truncated") << QByteArray("A\xe3\x83") << QByteArray("A??");
-        QTest::addRow("NUL kept") << QByteArray("A\0B", 3) << QByteArray("A\0B", 3);
-    }
-    void singleByte() {
-        QFETCH(QByteArray, utf8);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(QByteArray::fromStdString(toSingleByte(utf8.toStdString())), bytes);
     }
 };
 

@@ -49,18 +49,8 @@ class TestQtE2e : public QObject {
         const QStringList none, pieces{"--pieces", "3", "--gap", "30"};
         QTest::addRow("STATUS") << none << "Command44"
                                 << " Stand by";
-        QTest::addRow("MODE") << none << "Command45"
-                              << " Input mode 1";
-        QTest::addRow("SETTING") << none << "Command47"
-                                 << " Normally";
         QTest::addRow("L-TIME") << none << "Command46"
                                 << " 0 1 2 3 4 CR  Hour Use";
-        QTest::addRow("TEMP") << none << "Command54"
-                              << "  S1= + 2 4 . 0 C  ,   S2=  2 5 . 5 C , S3= + 2 5 . 0 C";
-        QTest::addRow("typed CRA") << none << "CRA"
-                                   << " Stand by";
-        QTest::addRow("typed CR7") << none << "CR7"
-                                   << " All OFF : 2 Lamp mode";
         QTest::addRow("typed CR9") << none << "CR9"
                                    << " R 7 K   S I M   V 1 . 4 0 CR ";
         QTest::addRow("typed CR PRESSURE in pieces") << pieces << "CR PRESSURE"
@@ -77,19 +67,6 @@ class TestQtE2e : public QObject {
         else
             panel.send(button);
         QTRY_COMPARE(QString::fromStdString(panel.line("Label22")), status);
-    }
-
-    void powerOnSequence() {
-        SimProcess sim({"--fast", "--quiet"});
-        Panel panel(sim.path);
-        panel.click("Command17");
-        QTRY_COMPARE(panel.line("Label12"), std::string(" ACK "));
-        QTest::qWait(600);  // until the time-out tick empties the buffer
-        panel.click("Command44");
-        QTRY_COMPARE(panel.line("Label22"), std::string(" Count down"));
-        QTest::qWait(2200);
-        panel.click("Command44");
-        QTRY_COMPARE(panel.line("Label22"), std::string(" Power ON"));
     }
 
     // --trace prints each line set: milliseconds, a tab, TXD|RXD|STATUS, a tab, the text.

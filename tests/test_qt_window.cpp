@@ -157,17 +157,12 @@ class TestQtWindow : public QObject {
     // What assistive technology reads, the devices in the port tooltips, and the tab order.
     void accessibility() {
         WindowRig rig;
-        const std::pair<const char*, const char*> names[] = {{"Command17", "POWER ON"},
-                                                             {"Command1", "VOL +"},
-                                                             {"Command35", "Zoom \u2212"},
-                                                             {"Command29", "INPUT MODE SET 3"},
-                                                             {"Command59", "LENS SHIFT \u2191"},
-                                                             {"Label12", "RXD"},
-                                                             {"Command64", "Input terminal 1 RGB"}};
-        for (const auto& [control, name] : names) {
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(rig.get(control));
-            QCOMPARE(a->text(QAccessible::Name), QString(name));
-        }
+        QStringList names;
+        for (const char* c : {"Command17", "Command1", "Command35", "Command29", "Command59",
+                              "Command64", "Command6", "Label12"})
+            names << QAccessible::queryAccessibleInterface(rig.get(c))->text(QAccessible::Name);
+        QCOMPARE(names.join('|'), QString("POWER ON|VOL +|Zoom \u2212|INPUT MODE SET 3|"
+                                          "LENS SHIFT \u2191|Input terminal 1 RGB|SELECT|RXD"));
         rig.window.setText("Label22", " Power ON");
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(rig.get("Label22"));
         QCOMPARE(status->text(QAccessible::Name) + "=" + status->text(QAccessible::Value),
@@ -197,91 +192,82 @@ class TestQtWindow : public QObject {
         QCOMPARE(rig.get<QLabel>("Label22")->text(), QString(511, 'x'));  // never half a character
     }
 
-    void holdWithMouse_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("doubleClick");
-        QTest::addColumn<QString>("releaseOn");
-        QTest::addRow("left, on the button") << int(Qt::LeftButton) << false << "Command1";
-        QTest::addRow("right, elsewhere") << int(Qt::RightButton) << false << "Label3";
-        QTest::addRow("middle, on END") << int(Qt::MiddleButton) << false << "Command16";
-        QTest::addRow("double-click") << int(Qt::LeftButton) << true << "Command1";
+    void hold_data() {
+        QTest::addColumn<QString>("press");  // a mouse button, a double-click or a key
+        QTest::addColumn<QString>("end");    // released on a control, or how the window ends it
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray twice = "C09\rC09\r";
+        QTest::addRow("left, released on it") << "left"
+                                              << "Command1" << twice;
+        QTest::addRow("right, released elsewhere") << "right"
+                                                   << "Label3" << twice;
+        QTest::addRow("middle, released on END") << "middle"
+                                                 << "Command16" << twice;
+        QTest::addRow("double-click") << "double"
+                                      << "Command1" << twice;
+        QTest::addRow("window deactivated") << "left"
+                                            << "deactivate" << twice;
+        QTest::addRow("warning box") << "left"
+                                     << "warn" << twice;
+        QTest::addRow("window hidden") << "left"
+                                       << "hide" << twice;
+        QTest::addRow("Space on SELECT, repeating") << "Space"
+                                                    << "key" << QByteArray("C3F\r");
+        QTest::addRow("keypad Enter on SELECT") << "Enter"
+                                                << "key" << QByteArray("C3F\r");
+        QTest::addRow("Return on POWER OFF clicks") << "Return"
+                                                    << "key" << QByteArray("C01\r");
     }
-    // Any mouse button holds; the release anywhere ends the hold and clicks nothing.
-    void holdWithMouse() {
-        QFETCH(int, button);
-        QFETCH(bool, doubleClick);
-        QFETCH(QString, releaseOn);
-        WindowRig rig;
-        QWidget* volUp = rig.get("Command1");
-        if (doubleClick)
-            QTest::mouseDClick(volUp, Qt::MouseButton(button));
-        else
-            QTest::mousePress(volUp, Qt::MouseButton(button));
-        rig.clock.advance(milliseconds(260));
-        QCOMPARE(rig.serial.written(), std::string("C09\rC09\r"));
-        QTest::mouseRelease(rig.get(qPrintable(releaseOn)), Qt::MouseButton(button));
-        rig.clock.advance(milliseconds(1000));
-        QCOMPARE(rig.serial.written(), std::string("C09\rC09\r"));
-        QVERIFY(rig.serial.portOpen() && !rig.timer1.isEnabled());
-    }
-
-    void holdEndsWithoutRelease_data() {
-        QTest::addColumn<QString>("how");
-        for (const char* how : {"deactivate", "warn", "hide"})
-            QTest::addRow("%s", how) << how;
-    }
-    void holdEndsWithoutRelease() {
-        QFETCH(QString, how);
+    // Any mouse button or Space/Enter holds; a release anywhere, or the window losing the
+    // input, ends the hold and clicks nothing; a key's auto-repeat neither presses nor releases.
+    void hold() {
+        QFETCH(QString, press);
+        QFETCH(QString, end);
+        QFETCH(QByteArray, sent);
         WindowRig rig;
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-        QTest::mousePress(rig.get("Command15"), Qt::LeftButton);
-        if (how == "deactivate") {
+        const QMap<QString, int> keys{
+            {"Space", Qt::Key_Space}, {"Enter", Qt::Key_Enter}, {"Return", Qt::Key_Return}};
+        const QMap<QString, Qt::MouseButton> mouse{{"left", Qt::LeftButton},
+                                                   {"right", Qt::RightButton},
+                                                   {"middle", Qt::MiddleButton},
+                                                   {"double", Qt::LeftButton}};
+        QWidget* held = rig.get(
+            keys.contains(press) ? (press == "Return" ? "Command18" : "Command6") : "Command1");
+        if (keys.contains(press)) {
+            held->setFocus();
+            QTest::keyPress(held, Qt::Key(keys[press]));
+            for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent repeat(type, keys[press], Qt::NoModifier, QString(), true);
+                if (press != "Return")  // a one-shot button repeats its click, as keys do
+                    QApplication::sendEvent(held, &repeat);
+            }
+        } else if (press == "double") {
+            QTest::mouseDClick(held, Qt::LeftButton);
+        } else {
+            QTest::mousePress(held, mouse[press]);
+        }
+        rig.clock.advance(milliseconds(260));
+        QString box;
+        if (end == "key") {
+            QTest::keyRelease(held, Qt::Key(keys[press]));
+        } else if (end == "deactivate") {
             QEvent deactivate(QEvent::WindowDeactivate);
             QApplication::sendEvent(&rig.window, &deactivate);
-        } else if (how == "warn") {
-            QString box;
+        } else if (end == "warn") {
             closeNextBox(box);
             rig.window.warn("COM2 (/dev/ttyS1): No such file or directory");
             QCOMPARE(box,
                      QString("R7KM & R7K CONTROL: COM2 (/dev/ttyS1): No such file or directory"));
-        } else {
+        } else if (end == "hide") {
             rig.window.hide();
+        } else {
+            QTest::mouseRelease(rig.get(qPrintable(end)), mouse[press]);
         }
-        QVERIFY(rig.form.state().HoldCode == 0 && !rig.timer1.isEnabled());
-    }
-
-    void keys_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addRow("Space holds SELECT")
-            << "Command6" << int(Qt::Key_Space) << QByteArray("C3F\r");
-        QTest::addRow("keypad Enter holds")
-            << "Command6" << int(Qt::Key_Enter) << QByteArray("C3F\r");
-        QTest::addRow("Return presses OFF")
-            << "Command18" << int(Qt::Key_Return) << QByteArray("C01\r");
-        QTest::addRow("Space presses REAL")
-            << "Command10" << int(Qt::Key_Space) << QByteArray("CF IMAGE REAL\r");
-    }
-    // A key presses a button once; on a hold button its auto-repeat neither presses again nor
-    // releases, and letting go ends the hold without a click.
-    void keys() {
-        QFETCH(QString, name);
-        QFETCH(int, key);
-        QFETCH(QByteArray, sent);
-        WindowRig rig;
-        QWidget* button = rig.get(qPrintable(name));
-        button->setFocus();
-        QTest::keyPress(button, Qt::Key(key));
-        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
-            if (name == "Command6")  // a one-shot button repeats its click, as keys do
-                QApplication::sendEvent(button, &repeat);
-        }
-        QTest::keyRelease(button, Qt::Key(key));
+        rig.clock.advance(milliseconds(1000));
         QCOMPARE(QByteArray::fromStdString(rig.serial.written()), sent);
-        QCOMPARE(rig.form.state().HoldCode, 0);
+        QVERIFY(rig.serial.portOpen() && !rig.timer1.isEnabled());
     }
 
     // Every key press reaches Form_KeyDown once, whatever has the focus, and still reaches it.
