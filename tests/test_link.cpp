@@ -2,6 +2,7 @@
 // port and speed selection, END and a lost link.
 #include <QtTest>
 
+#include "link/line_settings.h"
 #include "link/traffic.h"
 #include "timeline.h"
 
@@ -17,12 +18,16 @@ QString linkState(PanelRig& rig) {
         if (rig.window.isSelected(o))
             selected << o;
     }
+    std::string line;  // the settings the port was last given
+    for (const std::string& call : rig.serial.calls)
+        if (call.starts_with("settings "))
+            line = call.substr(9);
     return QStringLiteral("COM%1 %2, %3, group %4, %5 box(es), %6, sent %7, rxd |%8|%9%10")
         .arg(rig.serial.commPort())
         .arg(rig.serial.portOpen() ? "open" : "closed", selected.join('+'),
              rig.window.isVisible("Frame8") ? "shown" : "hidden")
         .arg(rig.window.warnings.size())
-        .arg(rig.form.state().CommSettings.c_str())
+        .arg(rig.form.state().CommSettings == line ? line.c_str() : "settings differ")
         .arg(rig.serial.writes.size())
         .arg(rig.line("Label12").c_str(), rig.relink.isEnabled() ? ", watching" : "",
              rig.window.quitStatus >= 0 ? ", ended" : "");
@@ -220,6 +225,9 @@ class TestLink : public QObject {
             "COM1 open, Option1+Option10, group hidden, 0 box(es), 9600,N,8,1, sent 0, rxd ||");
         row("9600 fails: back to 19200", com + "0 fail settings,10 choose Option10", 20,
             "COM1 open, Option1+Option9, group shown, 1 box(es), 19200,N,8,1, sent 0, rxd ||");
+        row("19200 fails after 9600: back to 9600",
+            com + "10 choose Option10,20 click Command33,20 fail settings,30 choose Option9", 40,
+            "COM1 open, Option1+Option10, group shown, 1 box(es), 9600,N,8,1, sent 0, rxd ||");
         row("start-up open fails: one box, a send writes nothing, COM2 opens",
             "0 fail open1,0 load,10 click Command17,20 choose Option2", 30,
             "COM2 open, Option2+Option9, group hidden, 1 box(es), 19200,N,8,1, sent 0, "
@@ -239,6 +247,31 @@ class TestLink : public QObject {
             "COM1 closed, Option1+Option9, group hidden, 0 box(es), 19200,N,8,1, sent 0, rxd ||,"
             " ended");
     }
+    void lineSettings_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read");  // baud/parity/data/stop, or "-" when rejected
+        for (const auto& [text, read] : {std::pair{"19200,N,8,1", "19200/N/8/1"},
+                                         {"4800,E,7,2", "4800/E/7/2"},
+                                         {"0,N,8,1", "-"},
+                                         {"19200,X,8,1", "-"},
+                                         {"19200,N,4,1", "-"},
+                                         {"19200,N,9,1", "-"},
+                                         {"19200,N,8,3", "-"},
+                                         {"19200x,N,8,1", "-"},
+                                         {"19200,N,8", "-"},
+                                         {"", "-"}})
+            QTest::addRow("%s", text) << QString(text) << QString(read);
+    }
+    void lineSettings() {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        const auto s = parseLineSettings(text.toStdString());
+        QCOMPARE(
+            s ? QString("%1/%2/%3/%4").arg(s->baud).arg(s->parity).arg(s->dataBits).arg(s->stopBits)
+              : QString("-"),
+            read);
+    }
+
     void link() {
         QFETCH(QStringList, steps);
         QFETCH(int, until);

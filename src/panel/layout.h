@@ -361,11 +361,4 @@ inline constexpr std::array<LineSpec, 12> kLines{{
 // The row of a control, or nullptr.
 const ControlSpec* findControl(std::string_view name);
 
-// A control's top-left corner in window coordinates (its containers' offsets added).
-struct TwipPoint {
-    int x = 0;
-    int y = 0;
-};
-TwipPoint windowPosition(const ControlSpec& control);
-
 }  // namespace r7k
