@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "link/form1.h"
+#include "link/port_address.h"
 #include "qt/panel_window.h"
+#include "qt/port_router.h"
 #include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
@@ -22,7 +25,9 @@ constexpr const char* kUsage =
     "\n"
     "  --com1 DEVICE   device that stands for COM1 (default %s)\n"
     "  --com2 DEVICE   device that stands for COM2 (default %s)\n"
-    "                  any path works: /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal\n"
+    "                  any path works: /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal;\n"
+    "                  or a serial-to-network gateway: tcp://HOST:PORT (raw byte stream) or\n"
+    "                  rfc2217://HOST:PORT (Telnet, which also sets the gateway's speed)\n"
     "  --trace         print every TXD, RXD and STATUS line as it is set:\n"
     "                  milliseconds since start, a tab, TXD|RXD|STATUS, a tab, the text\n"
     "  --list-ports    list the serial ports this machine knows, then exit\n"
@@ -45,12 +50,17 @@ QString stableName(const QString& device) {
     return {};
 }
 
+constexpr const char* kNetworkNote =
+    "\nA projector behind a serial-to-network gateway works too: --com1 tcp://HOST:PORT or "
+    "rfc2217://HOST:PORT.\n";
+
 int listPorts() {
     const auto ports = QSerialPortInfo::availablePorts();
     if (ports.isEmpty()) {
         std::printf(
             "No serial ports found. Plug in the USB-serial adapter and try again; a "
             "pseudo-terminal is not listed but works with --com1.\n");
+        std::fputs(kNetworkNote, stdout);
         return 0;
     }
     QString example;
@@ -80,6 +90,7 @@ int listPorts() {
             "  r7k-panel --com1 %s\n",
             example.toLocal8Bit().constData());
     }
+    std::fputs(kNetworkNote, stdout);
     return 0;
 }
 
@@ -89,14 +100,14 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    QString com1 = r7k::QtSerial::defaultDevice(1);
-    QString com2 = r7k::QtSerial::defaultDevice(2);
+    std::string com1 = r7k::QtSerial::defaultDevice(1).toStdString();
+    std::string com2 = r7k::QtSerial::defaultDevice(2).toStdString();
     bool trace = false;
     bool list = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--com1" || arg == "--com2") && i + 1 < argc) {
-            (arg == "--com1" ? com1 : com2) = QString::fromLocal8Bit(argv[++i]);
+            (arg == "--com1" ? com1 : com2) = argv[++i];
         } else if (arg == "--trace") {
             trace = true;
         } else if (arg == "--list-ports") {
@@ -119,13 +130,25 @@ int main(int argc, char** argv) {
         QCoreApplication core(argc, argv);
         return listPorts();
     }
+    const r7k::PortAddressResult address1 = r7k::parsePortAddress(com1);
+    const r7k::PortAddressResult address2 = r7k::parsePortAddress(com2);
+    for (const auto& [option, value, parsed] :
+         {std::tuple{"--com1", &com1, &address1}, std::tuple{"--com2", &com2, &address2}}) {
+        if (!parsed->address) {
+            std::fprintf(stderr, "r7k-panel: %s %s: %s\n", option, value->c_str(),
+                         parsed->error.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
 
     QApplication app(argc, argv);
     r7k::PanelWindow window;
-    window.setPortDevices(com1, com2);
-    r7k::QtSerial serial(com1, com2);
+    window.setPortDevices(QString::fromStdString(address1.address->text()),
+                          QString::fromStdString(address2.address->text()));
+    const auto serial = r7k::makeSerialPort(*address1.address, *address2.address);
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
-    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, *serial, window);
     window.attach(&form);
     if (trace) {
         window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {
