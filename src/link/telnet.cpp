@@ -69,19 +69,15 @@ void TelnetCodec::decode(std::string_view received, std::string& data, std::stri
                 m_state = State::Data;
                 break;
             case State::Sub:
-                if (c == kIac) {
+                if (c == kIac)
                     m_state = State::SubIac;
-                } else if (m_sub.size() < kSubnegotiationLimit) {
-                    m_sub += static_cast<char>(c);
-                }
                 break;
             case State::SubIac:
                 if (c == kIac) {
-                    if (m_sub.size() < kSubnegotiationLimit)
-                        m_sub += static_cast<char>(c);
-                    m_state = State::Sub;
+                    m_state = State::Sub;  // a doubled 0xFF in a value
                 } else if (c == kSe) {
-                    subnegotiation();
+                    // The gateway's answers to the settings and its notices (signature, line
+                    // and modem state) need nothing from the panel.
                     m_state = State::Data;
                 } else {
                     // A subnegotiation cut short by another command: drop it and take the
@@ -101,7 +97,6 @@ void TelnetCodec::command(unsigned char c) {
         m_verb = c;
         m_state = State::Option;
     } else if (c == kSb) {
-        m_sub.clear();
         m_state = State::Sub;
     }
     // Anything else (NOP, go-ahead, break, a stray SE ...) means nothing to a serial line.
@@ -131,16 +126,6 @@ void TelnetCodec::negotiate(unsigned char verb, unsigned char option, std::strin
         side.on = false;
         put(reply, {kIac, no, option});
     }
-}
-
-void TelnetCodec::subnegotiation() {
-    const auto* s = reinterpret_cast<const unsigned char*>(m_sub.data());
-    if (m_sub.size() >= 6 && s[0] == kComPortOption && s[1] == kServerOffset + kSetBaudRate) {
-        m_gatewayBaud = std::uint32_t(s[2]) << 24 | std::uint32_t(s[3]) << 16 |
-                        std::uint32_t(s[4]) << 8 | std::uint32_t(s[5]);
-    }
-    // The other answers (data size, parity, stop size) and the gateway's notices (signature,
-    // line and modem state) need nothing from the panel.
 }
 
 void TelnetCodec::encode(std::string_view data, std::string& wire) {

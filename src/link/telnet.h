@@ -25,18 +25,16 @@ inline constexpr unsigned char kSetBaudRate = 1;
 inline constexpr unsigned char kSetDataSize = 2;
 inline constexpr unsigned char kSetParity = 3;
 inline constexpr unsigned char kSetStopSize = 4;
-inline constexpr unsigned char kServerOffset = 100;
 }  // namespace telnet
 
 // The client's side of Telnet to a serial-to-network gateway: takes the line's bytes out of
 // the received stream, answers the gateway's negotiation (binary both ways, suppress go-ahead
 // and the COM-PORT-OPTION are accepted, everything else refused), and builds what goes out.
-// Incremental: a command may be split anywhere between two pieces.
+// Incremental: a command may be split anywhere between two pieces. The gateway's
+// subnegotiations (its answers to the settings, its notices) are read past and not kept, so
+// no input can make the codec hold more than its few states.
 class TelnetCodec {
   public:
-    // Longest subnegotiation kept; the rest of a longer one is read and dropped.
-    static constexpr std::size_t kSubnegotiationLimit = 64;
-
     // Starts a new connection: forgets all state and returns the options the client asks for.
     std::string begin();
     // Appends the data bytes in `received` to `data` and the answers owed to the gateway to
@@ -46,9 +44,6 @@ class TelnetCodec {
     static void encode(std::string_view data, std::string& wire);
     // SET-BAUDRATE, SET-DATASIZE, SET-PARITY and SET-STOPSIZE for a line setting.
     static std::string comPortSettings(const LineSettings& settings);
-
-    // The speed the gateway last reported for its port; 0 before it has.
-    std::uint32_t gatewayBaud() const { return m_gatewayBaud; }
 
   private:
     enum class State : std::uint8_t { Data, Iac, Option, Sub, SubIac };
@@ -60,14 +55,11 @@ class TelnetCodec {
 
     void command(unsigned char c);
     void negotiate(unsigned char verb, unsigned char option, std::string& reply);
-    void subnegotiation();
 
     State m_state = State::Data;
     unsigned char m_verb = 0;
-    std::string m_sub;
     std::array<Side, 256> m_us{};   // options we perform (WILL / WONT)
     std::array<Side, 256> m_him{};  // options the gateway performs (DO / DONT)
-    std::uint32_t m_gatewayBaud = 0;
 };
 
 }  // namespace r7k
