@@ -168,7 +168,9 @@ void TestQtE2e::binaryOptions_data() {
     QTest::addRow("help") << QStringList{"--help"} << 0 << "--com1 DEVICE";
     QTest::addRow("unknown option") << QStringList{"--bogus"} << 2 << "unknown option: --bogus";
     QTest::addRow("device missing") << QStringList{"--com1"} << 2 << "missing device";
-    QTest::addRow("list ports") << QStringList{"--list-ports"} << 0 << "";
+    QTest::addRow("gateway without a port")
+        << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
+    QTest::addRow("list ports") << QStringList{"--list-ports"} << 0 << "rfc2217://HOST:PORT";
 }
 
 void TestQtE2e::binaryOptions() {

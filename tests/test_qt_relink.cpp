@@ -69,7 +69,7 @@ void TestQtRelink::hangUpCycles() {
     QVERIFY(startSim());
     LivePanel panel(m_link.toStdString());
     panel.form.Form_Load();
-    QVERIFY(panel.serial.portOpen());
+    QVERIFY(panel.serial->portOpen());
     int fds = 0;
     long rss = 0;
     for (int cycle = 0; cycle < 100; ++cycle) {
@@ -83,7 +83,7 @@ void TestQtRelink::hangUpCycles() {
             rss = residentKiB();
         }
         stopSim();
-        QTRY_VERIFY(!panel.serial.portOpen());
+        QTRY_VERIFY(!panel.serial->portOpen());
         QTRY_COMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));
         // Closed at the first error: no error storm keeps the process busy.
         const double before = cpuSeconds();
@@ -92,7 +92,7 @@ void TestQtRelink::hangUpCycles() {
         QVERIFY(startSim());
         panel.window.setSelected("Option1");
         panel.form.click("Option1");  // choosing the port again works at once
-        QVERIFY(panel.serial.portOpen());
+        QVERIFY(panel.serial->portOpen());
         QCOMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));
     }
     QCOMPARE(openDescriptors(), fds);
@@ -112,11 +112,11 @@ void TestQtRelink::reconnectsByItself() {
     for (int cycle = 0; cycle < 3; ++cycle) {
         stopSim();
         QTRY_COMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));
-        QVERIFY(!panel.serial.portOpen());
+        QVERIFY(!panel.serial->portOpen());
         QTest::qWait(1200);  // gone for a while: the panel keeps watching
-        QVERIFY(!panel.serial.portOpen());
+        QVERIFY(!panel.serial->portOpen());
         QVERIFY(startSim());
-        QTRY_VERIFY_WITH_TIMEOUT(panel.serial.portOpen(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 3000);
         QCOMPARE(panel.line("Label12"), " COM1 (" + m_link.toStdString() + ") reconnected");
         QCOMPARE(panel.window.warnings.size(), std::size_t(cycle + 1));  // no second box
         QTest::qWait(600);

@@ -24,7 +24,7 @@ void TestQtSerial::writesExactBytes() {
     PtyPair pty;
     LivePanel panel(pty.slave);
     panel.form.Form_Load();
-    QVERIFY(panel.serial.portOpen());
+    QVERIFY(panel.serial->portOpen());
     QVERIFY(panel.window.warnings.empty());
     panel.form.click("Command17");
     QCOMPARE(QByteArray::fromStdString(pty.read(4)), QByteArray("\x43\x30\x30\x0D"));
@@ -85,7 +85,7 @@ void TestQtSerial::openFailures() {
     QFETCH(QString, cause);
     LivePanel panel(device.toStdString());
     panel.form.Form_Load();
-    QVERIFY(!panel.serial.portOpen());
+    QVERIFY(!panel.serial->portOpen());
     QCOMPARE(panel.window.warnings.size(), std::size_t(1));
     const QString text = QString::fromStdString(panel.window.warnings[0]);
     QVERIFY2(text.contains("COM1 (" + device + ")"), qPrintable(text));
@@ -98,10 +98,10 @@ void TestQtSerial::busyPort() {
     PtyPair pty;
     LivePanel first(pty.slave);
     first.form.Form_Load();
-    QVERIFY(first.serial.portOpen());
+    QVERIFY(first.serial->portOpen());
     LivePanel second(pty.slave);
     second.form.Form_Load();
-    QVERIFY(!second.serial.portOpen());
+    QVERIFY(!second.serial->portOpen());
     QCOMPARE(second.window.warnings.size(), std::size_t(1));
     QVERIFY2(QString::fromStdString(second.window.warnings[0]).contains("Another program"),
              second.window.warnings[0].c_str());
@@ -114,30 +114,30 @@ void TestQtSerial::settingsApplyToOpenPort() {
     panel.window.setSelected("Option10");
     panel.form.click("Option10");
     QVERIFY(panel.window.warnings.empty());
-    QVERIFY(panel.serial.portOpen());
+    QVERIFY(panel.serial->portOpen());
     termios t{};
     QCOMPARE(tcgetattr(pty.master, &t), 0);
     QCOMPARE(cfgetospeed(&t), speed_t(B9600));
-    QCOMPARE(panel.serial.setSettings("bogus").ok(), false);
+    QCOMPARE(panel.serial->setSettings("bogus").ok(), false);
 }
 
 void TestQtSerial::hangUpClosesOnceWithoutStorm() {
     PtyPair pty;
     LivePanel panel(pty.slave);
     panel.form.Form_Load();
-    QVERIFY(panel.serial.portOpen());
+    QVERIFY(panel.serial->portOpen());
     pty.hangUp();
     // The loss is noticed by the read notifier, or at the latest by the next write.
     QTest::qWait(50);
     panel.form.click("Command17");
-    QTRY_VERIFY(!panel.serial.portOpen());
+    QTRY_VERIFY(!panel.serial->portOpen());
     QTRY_COMPARE(panel.window.warnings.size(), std::size_t(1));
     QVERIFY(QString::fromStdString(panel.window.warnings[0])
                 .contains(QString::fromStdString(pty.slave)));
     // With the port closed, nothing keeps reporting: still one warning after a while.
     QTest::qWait(300);
     QCOMPARE(panel.window.warnings.size(), std::size_t(1));
-    QVERIFY(!panel.serial.portOpen());
+    QVERIFY(!panel.serial->portOpen());
 }
 
 QTEST_GUILESS_MAIN(TestQtSerial)
