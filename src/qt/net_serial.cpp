@@ -147,14 +147,10 @@ void NetSerial::onConnected() {
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (telnet())
         (void)send(m_telnet.begin() + TelnetCodec::comPortSettings(*parseLineSettings(m_settings)));
-    const quint64 attempt = m_attempt;
-    QMetaObject::invokeMethod(
-        &m_socket,
-        [this, attempt] {
-            if (attempt == m_attempt && m_open)
-                raiseOpened({});
-        },
-        Qt::QueuedConnection);
+    later([this] {
+        if (m_open)
+            raiseOpened({});
+    });
 }
 
 void NetSerial::onError(QAbstractSocket::SocketError error) {
@@ -169,32 +165,30 @@ void NetSerial::connectFailed(const std::string& why) {
     m_connecting = false;
     std::string text = openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why);
     text += hint(why);
-    const quint64 attempt = m_attempt;
     // The socket is let go from the event loop, never inside its own signal.
-    QMetaObject::invokeMethod(
-        &m_socket,
-        [this, attempt, text] {
-            if (attempt != m_attempt)
-                return;
-            m_socket.abort();
-            raiseOpened({text});
-        },
-        Qt::QueuedConnection);
+    later([this, text] {
+        m_socket.abort();
+        raiseOpened({text});
+    });
 }
 
 void NetSerial::lost(const std::string& why) {
     m_open = false;
     const std::string text = describe() + " was lost: " + why + ".";
-    const quint64 attempt = m_attempt;
+    later([this, text] {
+        onReadyRead();  // what arrived before the end still counts
+        m_socket.abort();
+        m_event = 0;
+        raiseLost(text);
+    });
+}
+
+void NetSerial::later(std::function<void()> step) {
     QMetaObject::invokeMethod(
         &m_socket,
-        [this, attempt, text] {
-            if (attempt != m_attempt)
-                return;
-            onReadyRead();  // what arrived before the end still counts
-            m_socket.abort();
-            m_event = 0;
-            raiseLost(text);
+        [this, attempt = m_attempt, step = std::move(step)] {
+            if (attempt == m_attempt)
+                step();
         },
         Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 #include "link/port_address.h"
@@ -51,6 +52,8 @@ class NetSerial : public SerialPort {
     void onReadyRead();
     void connectFailed(const std::string& cause);
     void lost(const std::string& cause);
+    // Runs `step` from the event loop, unless the port was closed or opened again meanwhile.
+    void later(std::function<void()> step);
 
     QTcpSocket m_socket;
     QTimer m_connectTimer;
@@ -61,8 +64,7 @@ class NetSerial : public SerialPort {
     bool m_connecting = false;
     bool m_open = false;
     bool m_readQueued = false;  // a read of what the socket still holds is on its way
-    // Counts opens and closes, so that an outcome or loss reported from the event loop is
-    // dropped when the port was closed or opened again meanwhile.
+    // Counts opens and closes, so that what later() runs is dropped when it is stale.
     quint64 m_attempt = 0;
     int m_event = 0;
     std::string m_input;  // received data bytes not yet taken by input()
