@@ -1,6 +1,7 @@
 // r7k-bench: in-process benchmarks of the real panel window, core and adapters, wired as the
 // application wires them, against a pseudo-terminal (or a simulated projector) whose other side
-// the bench watches. Each run prints one JSON object per line; bench/run.sh gathers them.
+// the bench watches; with --gateway, ser2net carries that line to the panel over loopback TCP.
+// Each run prints one JSON object per line; bench/run.sh gathers them.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -19,14 +20,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gateway.h"
 #include "link/form1.h"
+#include "link/port_address.h"
 #include "qt/panel_window.h"
+#include "qt/port_router.h"
 #include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
@@ -108,21 +113,24 @@ void spin(int ms) {
     loop.exec();
 }
 
-// The panel as the application builds it: window, serial adapter, five timers and the core.
+// The panel as the application builds it: window, serial component, five timers and the core.
+// COM1 is a device path or a gateway's address.
 struct LivePanel {
     PanelWindow window;
-    QtSerial serial;
+    std::unique_ptr<SerialPort> serial;
     QtTimer t1, t2, t3, t4, relink;
-    Form1 form{{t1, t2, t3, t4, relink}, serial, window};
+    Form1 form{{t1, t2, t3, t4, relink}, *serial, window};
 
     explicit LivePanel(const std::string& com1)
-        : serial(QString::fromStdString(com1), QStringLiteral("/dev/r7k-bench-none")) {
+        : serial(makeSerialPort(*parsePortAddress(com1).address,
+                                *parsePortAddress("/dev/r7k-bench-none").address)) {
         window.attach(&form);
     }
     QPushButton* button(const char* name) const {
         return qobject_cast<QPushButton*>(window.control(name));
     }
-    // Opens the port as start-up does, shows the window and lets it settle.
+    // Opens the port as start-up does, shows the window and lets it settle (a gateway's
+    // connection included).
     void start(bool load = true) {
         if (load)
             form.Form_Load();
@@ -130,6 +138,8 @@ struct LivePanel {
         if (!QTest::qWaitForWindowExposed(&window))
             std::fprintf(stderr, "r7k-bench: window not exposed\n");
         spin(300);
+        if (load && !serial->portOpen())
+            std::fprintf(stderr, "r7k-bench: COM1 is not open\n");
     }
 };
 
@@ -166,9 +176,10 @@ class Heartbeat {
 
 // --- 1. click to wire ---------------------------------------------------------------------
 
-int clickToWire(int count, bool mouse) {
+int clickToWire(int count, bool mouse, const QString& gatewayMode) {
     Pty pty;
-    LivePanel panel(pty.slave);
+    Gateway gateway(pty.slave, gatewayMode);
+    LivePanel panel(gateway.line());
     panel.start();
     QPushButton* on = panel.button("Command17");
     const std::string expected = "C00\r";
@@ -208,11 +219,13 @@ int clickToWire(int count, bool mouse) {
         // Lets the window repaint and the timers run between clicks; each click stands alone.
         spin(2);
     }
+    const std::string mode = std::string(mouse ? "QTest mouse release" : "QPushButton::click") +
+                             (gatewayMode.isEmpty() ? "" : " via " + gateway.path());
     std::printf(
-        "{\"bench\":\"click\",\"mode\":\"%s\",\"clicks\":%d,\"p50_us\":%.1f,\"p99_us\":%.1f,"
-        "\"max_us\":%.1f,\"wrong\":%d}\n",
-        mouse ? "QTest mouse release" : "QPushButton::click", count, percentile(us, 0.5),
-        percentile(us, 0.99), maxOf(us), wrong);
+        "{\"bench\":\"click\",\"mode\":\"%s\",\"path\":\"%s\",\"clicks\":%d,"
+        "\"p50_us\":%.1f,\"p99_us\":%.1f,\"max_us\":%.1f,\"wrong\":%d}\n",
+        mode.c_str(), gateway.path().c_str(), count, percentile(us, 0.5), percentile(us, 0.99),
+        maxOf(us), wrong);
     return wrong == 0 ? 0 : 1;
 }
 
@@ -355,14 +368,15 @@ std::string startSim(QProcess& sim, const QString& program, const QStringList& a
     return line.mid(at + marker.size()).toStdString();
 }
 
-int flood(const QString& simPath, int rate, bool ascii, int seconds) {
+int flood(const QString& simPath, int rate, bool ascii, int seconds, const QString& gatewayMode) {
     QProcess sim;
     QStringList args{QStringLiteral("--flood"), QString::number(rate), QStringLiteral("--seed"),
                      QStringLiteral("7")};
     if (ascii)
         args << QStringLiteral("--flood-ascii");
     const std::string device = startSim(sim, simPath, args);
-    LivePanel panel(device);
+    Gateway gateway(device, gatewayMode);
+    LivePanel panel(gateway.line());
     Heartbeat beat;
     panel.start();
     spin(1000);  // the flood is running; start-up allocations are behind us
@@ -376,13 +390,15 @@ int flood(const QString& simPath, int rate, bool ascii, int seconds) {
     const double cpu = cpuSeconds() - cpuBefore;
     const double wallS = double(wall.nsecsElapsed()) / 1e9;
     const long rssAfter = rssKiB();
+    const std::string kind = std::string(ascii ? "ascii" : "random") +
+                             (gatewayMode.isEmpty() ? "" : " via " + gateway.path());
     std::printf(
-        "{\"bench\":\"flood_heartbeat\",\"kind\":\"%s\",\"rate\":%d,\"seconds\":%.1f,"
-        "\"cpu_pct\":%.2f,\"late_p99_ms\":%.2f,\"late_max_ms\":%.2f,\"ticks\":%zu,"
-        "\"rss_before_kib\":%ld,\"rss_after_kib\":%ld}\n",
-        ascii ? "ascii" : "random", rate, wallS, cpu / wallS * 100.0,
+        "{\"bench\":\"flood_heartbeat\",\"kind\":\"%s\",\"path\":\"%s\",\"rate\":%d,"
+        "\"seconds\":%.1f,\"cpu_pct\":%.2f,\"late_p99_ms\":%.2f,\"late_max_ms\":%.2f,"
+        "\"ticks\":%zu,\"rss_before_kib\":%ld,\"rss_after_kib\":%ld,\"received\":%zu}\n",
+        kind.c_str(), gateway.path().c_str(), rate, wallS, cpu / wallS * 100.0,
         percentile(beat.lateMs(), 0.99), maxOf(beat.lateMs()), beat.lateMs().size(), rssBefore,
-        rssAfter);
+        rssAfter, panel.form.state().RxBuffer.size());
     sim.terminate();
     sim.waitForFinished(3000);
     return 0;
@@ -441,9 +457,10 @@ struct BurstFeeder {
     }
 };
 
-int burst(std::size_t bytes) {
+int burst(std::size_t bytes, const QString& gatewayMode) {
     Pty pty;
-    LivePanel panel(pty.slave);
+    Gateway gateway(pty.slave, gatewayMode);
+    LivePanel panel(gateway.line());
     Heartbeat beat;
     panel.start();
     spin(500);
@@ -464,10 +481,11 @@ int burst(std::size_t bytes) {
     const double cpu = cpuSeconds() - cpuBefore;
     const long rssAfter = rssKiB();
     std::printf(
-        "{\"bench\":\"burst_inprocess\",\"bytes\":%zu,\"burst_ms\":%.1f,\"click_to_wire_ms\":%s,"
+        "{\"bench\":\"burst_inprocess\",\"path\":\"%s\",\"bytes\":%zu,\"burst_ms\":%.1f,"
+        "\"click_to_wire_ms\":%s,"
         "\"late_p99_ms\":%.2f,\"late_max_ms\":%.2f,\"cpu_s\":%.3f,\"rss_before_kib\":%ld,"
         "\"rss_after_kib\":%ld,\"rxd\":\"%s\"}\n",
-        feeder.sent, usSince(feeder.started, feeder.written) / 1000.0,
+        gateway.path().c_str(), feeder.sent, usSince(feeder.started, feeder.written) / 1000.0,
         feeder.clickSeen
             ? QByteArray::number(usSince(feeder.written, feeder.onWire) / 1000.0, 'f', 2)
                   .constData()
@@ -568,10 +586,11 @@ int geometry(const QStringList& names) {
 
 int usage() {
     std::fprintf(stderr,
-                 "Usage: r7k-bench click [--count N] [--mouse]\n"
+                 "Usage: r7k-bench click [--count N] [--mouse] [--gateway tcp|rfc2217]\n"
                  "       r7k-bench hold [--seconds S]\n"
                  "       r7k-bench flood --sim PATH [--rate R] [--ascii] [--seconds S]\n"
-                 "       r7k-bench burst [--bytes N]\n"
+                 "                       [--gateway tcp|rfc2217]\n"
+                 "       r7k-bench burst [--bytes N] [--gateway tcp|rfc2217]\n"
                  "       r7k-bench integrity\n"
                  "       r7k-bench geometry CONTROL...\n");
     return 2;
@@ -592,16 +611,20 @@ int main(int argc, char** argv) {
         return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
     };
     auto flag = [&args](const QString& name) { return args.contains(name); };
+    // Through ser2net on loopback, as raw TCP or RFC 2217, instead of the pty itself.
+    const QString gateway = option("--gateway", "");
+    if (!gateway.isEmpty() && gateway != "tcp" && gateway != "rfc2217")
+        return usage();
     if (what == "click")
-        return clickToWire(option("--count", "1000").toInt(), flag("--mouse"));
+        return clickToWire(option("--count", "1000").toInt(), flag("--mouse"), gateway);
     if (what == "hold")
         return holdPace(option("--seconds", "10").toInt());
     if (what == "flood") {
         return flood(option("--sim", ""), option("--rate", "1920").toInt(), flag("--ascii"),
-                     option("--seconds", "30").toInt());
+                     option("--seconds", "30").toInt(), gateway);
     }
     if (what == "burst")
-        return burst(option("--bytes", "1048576").toULongLong());
+        return burst(option("--bytes", "1048576").toULongLong(), gateway);
     if (what == "integrity")
         return integrity();
     if (what == "geometry")

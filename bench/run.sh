@@ -2,7 +2,7 @@
 # Runs every benchmark of the panel, with the Debian serial terminal cutecom measured beside it
 # in the same X session, and prints the figures as markdown tables (medians of repeated runs).
 #
-#   bench/run.sh            the full set, about 11 minutes on 2 cores
+#   bench/run.sh            the full set, about 12 minutes on 2 cores
 #   bench/run.sh --quick    fewer and shorter runs, about 3 minutes
 #   bench/run.sh --no-nice  leave the priority alone (by default, as root, the whole run is
 #                           reniced to -10: on a shared machine other jobs' load otherwise
@@ -32,7 +32,7 @@ for arg in "$@"; do
 done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-  fonts-ipafont-gothic xvfb xauth xdotool x11-utils python3 python3-xlib cutecom procps)
+  fonts-ipafont-gothic xvfb xauth xdotool x11-utils python3 python3-xlib cutecom procps ser2net)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -100,6 +100,12 @@ echo "bench/run.sh: in-process benchmarks" >&2
     fi
   done
   for _ in $(seq "$burst_runs"); do "$bench" burst; done
+  # The network path: ser2net on loopback between the line and the panel, in both modes.
+  for gateway in tcp rfc2217; do
+    "$bench" click --count "$click_count" --gateway "$gateway"
+    "$bench" flood --sim "$sim" --seconds "$beat_seconds" --gateway "$gateway"
+    for _ in $(seq "$burst_runs"); do "$bench" burst --gateway "$gateway"; done
+  done
   "$bench" integrity
 ' _ "$bench" "$build/r7k-sim" $click_runs $click_count $hold_seconds $beat_seconds \
   "$beat_kinds" $burst_runs 2> >(grep -v XDG_RUNTIME_DIR >&2) | tee "$out/inprocess.jsonl" >&2

@@ -2,7 +2,7 @@
 # Builds a libFuzzer target and runs it on its seed corpus; exits non-zero on a finding.
 #
 #   fuzz/run.sh [target] [amount] [libFuzzer options...]
-#     target  replies (default), traffic or events
+#     target  replies (default), traffic, events or telnet
 #     amount  number of runs (default 200000), or seconds with an "s" suffix ("600s")
 #
 # The binary and the grown corpus go to build-fuzz/ (or $R7K_FUZZ_OUT); the committed seeds
@@ -20,12 +20,13 @@ out=${R7K_FUZZ_OUT:-$root/build-fuzz}
 case $target in
 replies) sources="$root/src/replies/*.cpp $root/src/link/traffic.cpp" ;;
 traffic) sources="$root/src/link/traffic.cpp" ;;
+telnet) sources="$root/src/link/telnet.cpp" ;;
 events)
     sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp"
     sources="$sources $root/src/panel/*.cpp"
     ;;
 *)
-    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events)" >&2
+    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet)" >&2
     exit 2
     ;;
 esac

@@ -43,8 +43,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "A desktop window of push-buttons that send the projector's RS-232C commands (power,\n"
     "input, volume, picture, lens and status queries), show every command and reply as\n"
-    "text and decode the replies to queries. Includes r7k-sim, a simulated projector on a\n"
-    "pseudo-terminal for trying the panel without hardware.")
+    "text and decode the replies to queries. A projector behind a serial-to-network gateway\n"
+    "(raw TCP or RFC 2217) works too. Includes r7k-sim, a simulated projector on a\n"
+    "pseudo-terminal or TCP port for trying the panel without hardware.")
 # The build type carries debug information; the package does not need it.
 set(CPACK_STRIP_FILES ON)
 

@@ -10,6 +10,8 @@ packages=(
   qt6-qpa-plugins fonts-ipafont-gothic
   # tests and checks: headless display, window driving, screenshots, pty pairs
   xvfb xauth xdotool x11-utils imagemagick socat
+  # network gateway for the tcp:// and rfc2217:// ports
+  ser2net
   # fuzzing and sanitizers
   clang libclang-rt-14-dev valgrind
   # packaging

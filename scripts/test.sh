@@ -16,8 +16,8 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
     ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE package
 
   echo "== fuzz targets, short runs"
-  for target in traffic replies events; do
-    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-30}s" 2>&1 | tail -n 4
+  for target in traffic replies events telnet; do
+    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-22}s" 2>&1 | tail -n 4
   done
 fi
 

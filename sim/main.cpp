@@ -1,4 +1,5 @@
-// r7k-sim: a simulated projector on a pseudo-terminal, so the panel runs without hardware.
+// r7k-sim: a simulated projector on a pseudo-terminal (or a TCP port), so the panel runs
+// without hardware.
 
 #include <signal.h>
 
@@ -66,8 +67,10 @@ int main(int argc, char** argv) {
 
     Port port;
     std::string error;
-    bool opened = options.device.empty() ? port.openPty(error)
-                                         : port.openDevice(options.device, options.baud, error);
+    bool opened = options.listenPort >= 0
+                      ? port.openListener(options.listenHost, options.listenPort, error)
+                  : options.device.empty() ? port.openPty(error)
+                                           : port.openDevice(options.device, options.baud, error);
     if (!opened) {
         std::fprintf(stderr, "r7k-sim: %s\n", error.c_str());
         return 1;

@@ -27,6 +27,30 @@ std::optional<T> number(std::string_view text, T low, T high) {
     return value;
 }
 
+// "[HOST:]PORT" for --listen: HOST a name, an IPv4 or a bracketed IPv6 address.
+bool listenAddress(std::string_view text, SimOptions& o) {
+    std::string_view host = "127.0.0.1";
+    std::string_view port = text;
+    if (text.starts_with('[')) {
+        const std::size_t close = text.find("]:");
+        if (close == std::string_view::npos)
+            return false;
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+    } else if (const std::size_t colon = text.rfind(':'); colon != std::string_view::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (host.find(':') != std::string_view::npos)
+            return false;
+    }
+    const auto n = number<int>(port, 0, 65535);
+    if (!n || host.empty())
+        return false;
+    o.listenHost = host;
+    o.listenPort = *n;
+    return true;
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -37,9 +61,17 @@ Opens a new pseudo-terminal (or the device given by --device) in raw mode and pr
 as the first line on standard output:
   r7k-sim: listening on /dev/pts/N
 Point the panel at that path. The panel may close and reopen the line at any time.
+With --listen it serves the line over TCP instead, as a serial-to-network gateway
+would, and the first line is
+  r7k-sim: listening on tcp://127.0.0.1:PORT
+for the panel's --com1 tcp://127.0.0.1:PORT.
 
 Line:
   --device PATH    use this serial device instead of a new pseudo-terminal
+  --listen [HOST:]PORT
+                   serve the line as a raw TCP stream on HOST (default 127.0.0.1;
+                   an IPv6 address in brackets) and PORT (0: any free port); one
+                   client at a time, the next one is served when it goes away
   --baud N         speed for --device: 9600 or 19200 (default 19200), 8N1
   --link PATH      make a symlink PATH to the line (an existing symlink there is
                    replaced, any other file is left alone); removed on exit
@@ -147,11 +179,14 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--device" || name == "--link" || name == "--baud" ||
                    name == "--delay" || name == "--pieces" || name == "--gap" || name == "--drop" ||
                    name == "--noise" || name == "--flood" || name == "--flood-bytes" ||
-                   name == "--burst" || name == "--seed") {
+                   name == "--burst" || name == "--seed" || name == "--listen") {
             auto v = value();
             if (!v)
                 return fail(name + " needs a value");
-            if (name == "--device" || name == "--link") {
+            if (name == "--listen") {
+                if (!listenAddress(*v, o))
+                    return bad(*v, "[HOST:]PORT with a port from 0 to 65535");
+            } else if (name == "--device" || name == "--link") {
                 if (v->empty())
                     return bad(*v, "a path");
                 (name == "--device" ? o.device : o.link) = *v;
@@ -204,6 +239,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     }
     if (o.baud != 19200 && o.device.empty())
         return fail("--baud needs --device");
+    if (o.listenPort >= 0 && (!o.device.empty() || !o.link.empty()))
+        return fail("--listen serves its own line; it goes with neither --device nor --link");
     return result;
 }
 

@@ -14,9 +14,11 @@ inline constexpr const char* kSimVersion = "1.40.0";
 
 // Everything the command line can set.
 struct SimOptions {
-    std::string device;  // empty: open a new pseudo-terminal
-    std::string link;    // symlink to make to the line, empty for none
-    int baud = 19200;    // for --device only
+    std::string device;      // empty: open a new pseudo-terminal
+    std::string link;        // symlink to make to the line, empty for none
+    std::string listenHost;  // --listen: serve the line over TCP on this address
+    int listenPort = -1;     // --listen's port (0: any free one); -1 for no --listen
+    int baud = 19200;        // for --device only
     milliseconds delay{0};
     int pieces = 1;
     milliseconds gap{20};

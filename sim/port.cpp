@@ -1,6 +1,11 @@
 #include "port.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,6 +43,8 @@ bool makeRaw(int fd, speed_t speed) {
 Port::~Port() {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_listener >= 0)
+        ::close(m_listener);
 }
 
 bool Port::openPty(std::string& error) {
@@ -92,6 +99,67 @@ bool Port::openDevice(const std::string& path, int baud, std::string& error) {
         return false;
     }
     return true;
+}
+
+bool Port::openListener(const std::string& host, int port, std::string& error) {
+    const std::string where = host + ":" + std::to_string(port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found)) {
+        error = where + ": cannot listen: " + gai_strerror(rc);
+        return false;
+    }
+    m_listener = socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    const bool ok =
+        m_listener >= 0 && setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+        bind(m_listener, found->ai_addr, found->ai_addrlen) == 0 && listen(m_listener, 1) == 0;
+    const int cause = errno;
+    freeaddrinfo(found);
+    errno = cause;
+    if (!ok) {
+        error = failure("cannot listen", where);
+        return false;
+    }
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    getsockname(m_listener, reinterpret_cast<sockaddr*>(&bound), &length);
+    char text[INET6_ADDRSTRLEN] = "";
+    int shownPort = 0;
+    if (bound.ss_family == AF_INET6) {
+        const auto* a = reinterpret_cast<const sockaddr_in6*>(&bound);
+        inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text);
+        shownPort = ntohs(a->sin6_port);
+        m_path = "tcp://[" + std::string(text) + "]:" + std::to_string(shownPort);
+    } else {
+        const auto* a = reinterpret_cast<const sockaddr_in*>(&bound);
+        inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+        shownPort = ntohs(a->sin_port);
+        m_path = "tcp://" + std::string(text) + ":" + std::to_string(shownPort);
+    }
+    return true;
+}
+
+bool Port::acceptClient() {
+    if (m_fd >= 0)
+        return true;
+    m_fd = accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (m_fd < 0)
+        return false;
+    // A reply goes out at once, as a serial line would carry it.
+    const int on = 1;
+    setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return true;
+}
+
+void Port::dropClient() {
+    if (m_listener < 0 || m_fd < 0)
+        return;
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 void Port::discardUnread() {

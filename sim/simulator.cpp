@@ -73,8 +73,10 @@ int Simulator::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitM
         observePower();
         if (!m_open) {
             if (!otherSideOpen()) {
+                // A listener wakes for its next client at once (poll skips the -1 of a pty).
                 timespec pause = toTimespec(kClosedLinePoll);
-                ppoll(nullptr, 0, &pause, &waitMask);
+                pollfd next{m_port.listenerFd(), POLLIN, 0};
+                ppoll(&next, 1, &pause, &waitMask);
                 continue;
             }
             onOpened(now);
@@ -103,7 +105,7 @@ int Simulator::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitM
                 continue;
         }
         if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL) && !(pfd.revents & POLLIN)) {
-            if (!m_port.isPty()) {
+            if (!m_port.reopens()) {
                 fail("the other side hung up", false);
                 break;
             }
@@ -114,6 +116,8 @@ int Simulator::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitM
 }
 
 bool Simulator::otherSideOpen() {
+    if (m_port.isListener())
+        return m_port.acceptClient();
     if (!m_port.isPty())
         return true;
     pollfd pfd{m_port.fd(), POLLIN, 0};
@@ -125,7 +129,7 @@ bool Simulator::otherSideOpen() {
 void Simulator::onOpened(Clock::time_point now) {
     m_open = true;
     m_writeBlocked = false;
-    if (m_port.isPty())
+    if (m_port.reopens())
         m_log.line("the line was opened");
     m_replyTail = now;
     m_burstLeft = m_options.burst;
@@ -152,6 +156,10 @@ void Simulator::onClosed() {
     }
     m_replies.clear();
     m_framer.reset();
+    if (m_port.isListener()) {
+        m_port.dropClient();  // the next client gets the line
+        return;
+    }
     // Whatever the closing side left unread would greet the next opening; a real line loses it.
     char sink[kReadChunk];
     while (read(m_port.fd(), sink, sizeof sink) > 0) {
@@ -175,8 +183,9 @@ bool Simulator::readCommands(Clock::time_point now) {
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return true;
-        // A pty master reads EIO once the other side has closed.
-        if (m_port.isPty() && (n == 0 || errno == EIO)) {
+        // A pty master reads EIO once the other side has closed; a client ends its stream or
+        // resets it.
+        if (m_port.reopens() && (n == 0 || errno == EIO || errno == ECONNRESET)) {
             onClosed();
             return false;
         }
@@ -223,7 +232,7 @@ Simulator::WriteResult Simulator::writeAll(std::string& bytes) {
             m_writeBlocked = true;
             return WriteResult::Blocked;
         }
-        if (m_port.isPty() && n < 0 && errno == EIO)
+        if (m_port.reopens() && n < 0 && (errno == EIO || errno == EPIPE || errno == ECONNRESET))
             return WriteResult::Closed;
         fail("write failed");
         return WriteResult::Failed;

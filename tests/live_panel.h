@@ -4,18 +4,23 @@
 
 #include "fakes/fake_window.h"
 #include "link/form1.h"
-#include "qt/qt_serial.h"
+#include "qt/port_router.h"
 #include "qt/qt_timer.h"
 
-// A panel core on real timers and the real serial adapter, with a fake window that records
-// warnings instead of showing modal boxes.
+// A panel core on real timers and the serial component r7k-panel builds, with a fake window
+// that records warnings instead of showing modal boxes.
 struct LivePanel {
     r7k::QtTimer t1, t2, t3, t4, relink;
-    r7k::QtSerial serial;
+    std::unique_ptr<r7k::SerialPort> serial;
     r7k::fakes::FakeWindow window;
-    r7k::Form1 form{{t1, t2, t3, t4, relink}, serial, window};
+    r7k::Form1 form{{t1, t2, t3, t4, relink}, *serial, window};
 
     explicit LivePanel(const std::string& com1, const std::string& com2 = "/dev/r7k-none")
-        : serial(QString::fromStdString(com1), QString::fromStdString(com2)) {}
+        : serial(r7k::makeSerialPort(*r7k::parsePortAddress(com1).address,
+                                     *r7k::parsePortAddress(com2).address)) {}
     std::string line(std::string_view label) const { return std::string(form.lineText(label)); }
+    void choose(const char* option) {
+        window.setSelected(option);  // the operator's click selects, then raises the handler
+        form.click(option);
+    }
 };

@@ -95,7 +95,9 @@ class TestQtE2e : public QObject {
         QTest::addRow("help") << QStringList{"--help"} << 0 << "--com1";
         QTest::addRow("unknown option") << QStringList{"--bogus"} << 2 << "bogus";
         QTest::addRow("device missing") << QStringList{"--com1"} << 2 << "com1";
-        QTest::addRow("list ports") << QStringList{"--list-ports"} << 0 << "";
+        QTest::addRow("gateway without a port")
+            << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
+        QTest::addRow("list ports") << QStringList{"--list-ports"} << 0 << "rfc2217://HOST:PORT";
     }
     void binaryOptions() {
         QFETCH(QStringList, args);

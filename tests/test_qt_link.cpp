@@ -80,7 +80,7 @@ class TestQtLink : public QObject {
         }
         LivePanel panel(device.toStdString());
         panel.form.Form_Load();
-        QVERIFY(!panel.serial.portOpen());
+        QVERIFY(!panel.serial->portOpen());
         QCOMPARE(panel.window.warnings.size(), std::size_t(1));
         const QString text = QString::fromStdString(panel.window.warnings[0]);
         QVERIFY2(text.contains("COM1 (" + device + ")") && text.contains(says), qPrintable(text));
@@ -97,7 +97,7 @@ class TestQtLink : public QObject {
         termios t{};
         QCOMPARE(tcgetattr(pty.master, &t), 0);
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
-        QVERIFY(panel.window.warnings.empty() && panel.serial.portOpen());
+        QVERIFY(panel.window.warnings.empty() && panel.serial->portOpen());
     }
 
     // 100 hang-ups of the simulator behind a symlink: each is one box and no busy loop, COM1
@@ -125,14 +125,14 @@ class TestQtLink : public QObject {
             QVERIFY(sim.start(args));
             panel.window.setSelected("Option1");
             panel.form.click("Option1");
-            QVERIFY(panel.serial.portOpen());
+            QVERIFY(panel.serial->portOpen());
         }
         QCOMPARE(openDescriptors(), fds);
         QCOMPARE(panel.window.warnings.size(), std::size_t(100));
         sim.stop();
         QTest::qWait(1200);  // gone for a while: still watched
         QVERIFY(sim.start(args));
-        QTRY_VERIFY_WITH_TIMEOUT(panel.serial.portOpen(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 3000);
         QCOMPARE(panel.line("Label12"), " COM1 (" + link.toStdString() + ") reconnected");
         QCOMPARE(panel.window.warnings.size(), std::size_t(101));
     }

@@ -7,9 +7,12 @@
 #include <QSerialPortInfo>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "link/form1.h"
+#include "link/port_address.h"
 #include "qt/panel_window.h"
+#include "qt/port_router.h"
 #include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
@@ -59,7 +62,10 @@ int parseOptions(int argc, char** argv, Options& options) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption com1("com1",
                                   "The device that stands for COM1 (default " + options.com1 +
-                                      "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal.",
+                                      "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal; "
+                                      "or a serial-to-network gateway: tcp://HOST:PORT (a raw "
+                                      "byte stream) or rfc2217://HOST:PORT (Telnet, which also "
+                                      "sets the gateway's speed).",
                                   "DEVICE");
     const QCommandLineOption com2(
         "com2", "The device that stands for COM2 (default " + options.com2 + ").", "DEVICE");
@@ -95,10 +101,18 @@ int parseOptions(int argc, char** argv, Options& options) {
         std::printf("r7k-panel %s\n", R7K_VERSION);
         return 0;
     }
-    if (parser.isSet(com1))
-        options.com1 = parser.value(com1);
-    if (parser.isSet(com2))
-        options.com2 = parser.value(com2);
+    for (const auto& [option, value] : {std::pair{&com1, &options.com1}, {&com2, &options.com2}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *value = parser.value(*option);
+        const r7k::PortAddressResult address = r7k::parsePortAddress(value->toStdString());
+        if (!address.address) {
+            std::fprintf(stderr, "r7k-panel: --%s %s: %s\n\n%s", qPrintable(option->names()[0]),
+                         qPrintable(*value), address.error.c_str(), qPrintable(usage));
+            return 2;
+        }
+        *value = QString::fromStdString(address.address->text());
+    }
     options.trace = parser.isSet(trace);
     options.listPorts = parser.isSet(list);
     return -1;
@@ -115,12 +129,17 @@ QString stableName(const QString& device) {
     return {};
 }
 
+constexpr const char* kNetworkNote =
+    "\nA projector behind a serial-to-network gateway works too: --com1 tcp://HOST:PORT or "
+    "rfc2217://HOST:PORT.\n";
+
 int listPorts() {
     const auto ports = QSerialPortInfo::availablePorts();
     if (ports.isEmpty()) {
         std::printf(
             "No serial ports found. Plug in the USB-serial adapter and try again; a "
             "pseudo-terminal is not listed but works with --com1.\n");
+        std::fputs(kNetworkNote, stdout);
         return 0;
     }
     QString example;
@@ -150,6 +169,7 @@ int listPorts() {
             "  r7k-panel --com1 %s\n",
             example.toLocal8Bit().constData());
     }
+    std::fputs(kNetworkNote, stdout);
     return 0;
 }
 
@@ -170,9 +190,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     r7k::PanelWindow window;
     window.setPortDevices(options.com1, options.com2);
-    r7k::QtSerial serial(options.com1, options.com2);
+    const auto serial =
+        r7k::makeSerialPort(*r7k::parsePortAddress(options.com1.toStdString()).address,
+                            *r7k::parsePortAddress(options.com2.toStdString()).address);
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
-    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, *serial, window);
     window.attach(&form);
     if (options.trace) {
         window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {

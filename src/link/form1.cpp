@@ -1,5 +1,7 @@
 #include "link/form1.h"
 
+#include <utility>
+
 #include "commands/catalogue.h"
 #include "link/traffic.h"
 #include "panel/views.h"
@@ -32,6 +34,7 @@ Form1::Form1(Form1Timers timers, SerialPort& comm, Window& ui)
     }
     m_comm.setCommHandler([this] { MSComm1_OnComm(); });
     m_comm.setLostHandler([this](const std::string& why) { linkLost(why); });
+    m_comm.setOpenedHandler([this](const SerialResult& outcome) { portOpened(outcome); });
 }
 
 std::string_view Form1::lineText(std::string_view label) const {
@@ -102,7 +105,8 @@ void Form1::Form_Load() {
     // tells the operator which device failed and why.
     (void)m_comm.setCommPort(1);
     (void)m_comm.setSettings(m.CommSettings);
-    (void)m_comm.setPortOpen(true);
+    if (m_comm.setPortOpen(true).pending)
+        m_openWait = OpenWait::Load;  // superseded by selecting COM1 below
     m_ui.setSelected("Option1");
     Option1_Click();
 }
@@ -188,6 +192,7 @@ void Form1::Command33_Click() {
 }
 
 void Form1::Command16_Click() {
+    m_openWait = OpenWait::None;
     (void)m_comm.setPortOpen(false);
     m_ui.quit(0);
 }
@@ -210,9 +215,10 @@ void Form1::selectOptionFor(int port) {
 }
 
 void Form1::portChange(int port) {
-    // The operator's choice ends any watch for a lost device.
+    // The operator's choice ends any watch for a lost device, and any open still going on.
     m_lostPort = 0;
     m_timers.Relink.setEnabled(false);
+    const bool opening = std::exchange(m_openWait, OpenWait::None) != OpenWait::None;
 
     const int previous = m_comm.commPort();
     const bool wasOpen = m_comm.portOpen();
@@ -221,12 +227,24 @@ void Form1::portChange(int port) {
         if (failure.empty() && !r.ok())
             failure = r.error;
     };
-    if (wasOpen)
+    if (wasOpen || opening)
         step(m_comm.setPortOpen(false));
     step(m_comm.setCommPort(port));
     // Choosing a port always opens it, so the operator can get back to a working link.
-    if (failure.empty())
-        step(m_comm.setPortOpen(true));
+    if (failure.empty()) {
+        const SerialResult opened = m_comm.setPortOpen(true);
+        step(opened);
+        if (opened.pending) {
+            m_openWait = OpenWait::Choice;
+            m_choicePrevious = previous;
+            m_choiceWasOpen = wasOpen;
+            return;
+        }
+    }
+    finishPortChange(failure, previous, wasOpen);
+}
+
+void Form1::finishPortChange(const std::string& failure, int previous, bool wasOpen) {
     if (failure.empty()) {
         m_ui.setVisible("Frame8", false);
         return;
@@ -236,11 +254,38 @@ void Form1::portChange(int port) {
     // click gives one box: if the way back fails too, the panel watches for that port instead.
     (void)m_comm.setPortOpen(false);
     (void)m_comm.setCommPort(previous);
-    if (wasOpen && !m_comm.setPortOpen(true).ok()) {
-        m_lostPort = previous;
-        m_timers.Relink.setEnabled(true);
+    if (wasOpen) {
+        const SerialResult back = m_comm.setPortOpen(true);
+        if (!back.ok())
+            watchLostPort(previous);
+        else if (back.pending)
+            m_openWait = OpenWait::WayBack;
     }
     selectOptionFor(m_comm.commPort());
+}
+
+void Form1::portOpened(const SerialResult& outcome) {
+    switch (std::exchange(m_openWait, OpenWait::None)) {
+        case OpenWait::Choice:
+            finishPortChange(outcome.error, m_choicePrevious, m_choiceWasOpen);
+            break;
+        case OpenWait::WayBack:
+            if (!outcome.ok())
+                watchLostPort(m_comm.commPort());
+            break;
+        case OpenWait::Relink:
+            if (outcome.ok())
+                relinked();
+            break;  // otherwise the next tick tries again
+        case OpenWait::Load:
+        case OpenWait::None:
+            break;  // superseded or stale
+    }
+}
+
+void Form1::watchLostPort(int port) {
+    m_lostPort = port;
+    m_timers.Relink.setEnabled(true);
 }
 
 void Form1::speedChange(std::string_view settings) {
@@ -264,13 +309,24 @@ void Form1::linkLost(const std::string& why) {
 }
 
 void Form1::relinkTick() {
+    if (m_openWait == OpenWait::Relink)
+        return;  // the last try is still connecting
     if (m_lostPort == 0 || m_comm.portOpen() || m_comm.commPort() != m_lostPort) {
         m_lostPort = 0;
         m_timers.Relink.setEnabled(false);
         return;
     }
-    if (!m_comm.setPortOpen(true).ok())
+    const SerialResult r = m_comm.setPortOpen(true);
+    if (!r.ok())
         return;  // not back yet; try at the next tick
+    if (r.pending) {
+        m_openWait = OpenWait::Relink;
+        return;
+    }
+    relinked();
+}
+
+void Form1::relinked() {
     m_lostPort = 0;
     m_timers.Relink.setEnabled(false);
     setLine("Label12", " COM" + std::to_string(m_comm.commPort()) + " (" +

@@ -97,6 +97,10 @@ class Form1 {
     void clearRxBuffer();
     void send(std::string_view code);
     void portChange(int port);
+    void finishPortChange(const std::string& failure, int previous, bool wasOpen);
+    void portOpened(const SerialResult& outcome);
+    void watchLostPort(int port);
+    void relinked();
     void speedChange(std::string_view settings);
     void linkLost(const std::string& why);
     void relinkTick();
@@ -113,6 +117,14 @@ class Form1 {
     std::string m_rxTraffic = " ";  // traffic text of RxBuffer, kept in step with it
     bool m_rxdShowsBuffer = false;
     int m_lostPort = 0;  // port being watched for after a loss; 0 = none
+
+    // An open whose outcome is still to come (a network port connecting), and what it ends:
+    // start-up's open, an operator's port choice, the way back after a failed choice, or a
+    // reconnect of a lost port.
+    enum class OpenWait : std::uint8_t { None, Load, Choice, WayBack, Relink };
+    OpenWait m_openWait = OpenWait::None;
+    int m_choicePrevious = 0;      // the choice's port in use before it
+    bool m_choiceWasOpen = false;  // and whether that port was open
 };
 
 }  // namespace r7k

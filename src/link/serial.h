@@ -6,9 +6,12 @@
 
 namespace r7k {
 
-// Outcome of one serial operation: empty error text means it worked.
+// Outcome of one serial operation: empty error text means it worked. An open may also be
+// pending: it goes on in the background (a network connection), and its outcome comes later
+// through the opened handler.
 struct SerialResult {
     std::string error;
+    bool pending = false;
     bool ok() const { return error.empty(); }
 };
 
@@ -42,6 +45,13 @@ class SerialPort {
         m_onLost = std::move(onLost);
     }
 
+    // Raised from the event loop, never from inside setPortOpen, with the outcome of an open
+    // that was pending: no error means the port is open now. An open given up by closing the
+    // port reports nothing.
+    void setOpenedHandler(std::function<void(const SerialResult&)> onOpened) {
+        m_onOpened = std::move(onOpened);
+    }
+
   protected:
     void raiseComm() {
         if (m_onComm)
@@ -51,10 +61,15 @@ class SerialPort {
         if (m_onLost)
             m_onLost(why);
     }
+    void raiseOpened(const SerialResult& outcome) {
+        if (m_onOpened)
+            m_onOpened(outcome);
+    }
 
   private:
     std::function<void()> m_onComm;
     std::function<void(const std::string&)> m_onLost;
+    std::function<void(const SerialResult&)> m_onOpened;
 };
 
 }  // namespace r7k

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/line_settings.h"
+
+namespace r7k {
+
+namespace telnet {
+inline constexpr unsigned char kSe = 240;
+inline constexpr unsigned char kSb = 250;
+inline constexpr unsigned char kWill = 251;
+inline constexpr unsigned char kWont = 252;
+inline constexpr unsigned char kDo = 253;
+inline constexpr unsigned char kDont = 254;
+inline constexpr unsigned char kIac = 255;
+inline constexpr unsigned char kBinary = 0;
+inline constexpr unsigned char kSuppressGoAhead = 3;
+inline constexpr unsigned char kComPortOption = 44;
+// COM-PORT-OPTION commands from the client; the gateway answers each with the same plus 100.
+inline constexpr unsigned char kSetBaudRate = 1;
+inline constexpr unsigned char kSetDataSize = 2;
+inline constexpr unsigned char kSetParity = 3;
+inline constexpr unsigned char kSetStopSize = 4;
+}  // namespace telnet
+
+// The client's side of Telnet to a serial-to-network gateway: takes the line's bytes out of
+// the received stream, answers the gateway's negotiation (binary both ways, suppress go-ahead
+// and the COM-PORT-OPTION are accepted, everything else refused), and builds what goes out.
+// Incremental: a command may be split anywhere between two pieces. The gateway's
+// subnegotiations (its answers to the settings, its notices) are read past and not kept, so
+// no input can make the codec hold more than its few states.
+class TelnetCodec {
+  public:
+    // Starts a new connection: forgets all state and returns the options the client asks for.
+    std::string begin();
+    // Appends the data bytes in `received` to `data` and the answers owed to the gateway to
+    // `reply`.
+    void decode(std::string_view received, std::string& data, std::string& reply);
+    // Appends data bytes as they go on the wire (0xFF doubled) to `wire`.
+    static void encode(std::string_view data, std::string& wire);
+    // SET-BAUDRATE, SET-DATASIZE, SET-PARITY and SET-STOPSIZE for a line setting.
+    static std::string comPortSettings(const LineSettings& settings);
+
+  private:
+    enum class State : std::uint8_t { Data, Iac, Option, Sub, SubIac };
+    // One side of one option: in force, or asked for and not yet answered.
+    struct Side {
+        bool on = false;
+        bool asked = false;
+    };
+
+    void command(unsigned char c);
+    void negotiate(unsigned char verb, unsigned char option, std::string& reply);
+
+    State m_state = State::Data;
+    unsigned char m_verb = 0;
+    std::array<Side, 256> m_us{};   // options we perform (WILL / WONT)
+    std::array<Side, 256> m_him{};  // options the gateway performs (DO / DONT)
+};
+
+}  // namespace r7k

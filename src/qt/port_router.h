@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include "link/port_address.h"
+#include "link/serial.h"
+#include "qt/net_serial.h"
+#include "qt/qt_serial.h"
+
+namespace r7k {
+
+// MSComm1 over both kinds of line: each port number goes to the local serial adapter or to the
+// network adapter, by its address, so COM1 may be a gateway and COM2 a device or the other way
+// round. The panel cannot tell them apart.
+class PortRouter : public SerialPort {
+  public:
+    PortRouter(const PortAddress& com1, const PortAddress& com2);
+
+    SerialResult setCommPort(int port) override;
+    int commPort() const override { return m_port; }
+    SerialResult setSettings(std::string_view settings) override;
+    bool portOpen() const override { return current().portOpen(); }
+    SerialResult setPortOpen(bool open) override { return current().setPortOpen(open); }
+    SerialResult output(std::string_view bytes) override { return current().output(bytes); }
+    std::string input() override { return current().input(); }
+    int commEvent() const override { return current().commEvent(); }
+    std::string deviceName(int port) const override { return of(port).deviceName(port); }
+
+  private:
+    SerialPort& of(int port) const { return *m_lines[port == 2 ? 1 : 0]; }
+    SerialPort& current() const { return of(m_port); }
+    // The adapter the current port number does not use.
+    SerialPort& idle() { return &current() == &m_net ? static_cast<SerialPort&>(m_local) : m_net; }
+
+    QtSerial m_local;
+    NetSerial m_net;
+    SerialPort* m_lines[2];  // the adapter of COM1 and of COM2
+    int m_port = 1;
+};
+
+// The serial component for the two port addresses, as r7k-panel and r7k-ctl use it.
+std::unique_ptr<SerialPort> makeSerialPort(const PortAddress& com1, const PortAddress& com2);
+
+}  // namespace r7k
