@@ -232,6 +232,9 @@ class TestLink : public QObject {
             "0 fail open1,0 load,10 click Command17,20 choose Option2", 30,
             "COM2 open, Option2+Option9, group hidden, 1 box(es), 19200,N,8,1, sent 0, "
             "rxd ||");
+        row("missing at start: one box, opened when it comes", "0 fail open1,0 load,1500 ok", 2000,
+            "COM1 open, Option1+Option9, group hidden, 1 box(es), 19200,N,8,1, sent 0, "
+            "rxd | COM1 (/dev/fake1) reconnected|");
         row("lost link: one box, watched while gone", "0 load,0 fail open1,10 hangup", 5000,
             "COM1 closed, Option1+Option9, group hidden, 1 box(es), 19200,N,8,1, sent 0, rxd ||,"
             " watching");
@@ -270,6 +273,31 @@ class TestLink : public QObject {
             s ? QString("%1/%2/%3/%4").arg(s->baud).arg(s->parity).arg(s->dataBits).arg(s->stopBits)
               : QString("-"),
             read);
+    }
+
+    // Another device for a port: in use, the link moves to it, or there is one box and the
+    // old device is opened again; not in use, it is only switched.
+    void deviceChange_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("done");
+        const QString open = "COM1 open, Option1+Option9, group hidden, ";
+        QTest::addRow("in use, opens") << 1 << true << "new kept: " + open + "0 box(es)";
+        QTest::addRow("in use, fails") << 1 << false << "new old: " + open + "1 box(es)";
+        QTest::addRow("not in use") << 2 << false << "new kept: " + open + "0 box(es)";
+    }
+    void deviceChange() {
+        QFETCH(int, port);
+        QFETCH(bool, opens);
+        QFETCH(QString, done);
+        PanelRig rig;
+        QStringList log;
+        const auto use = [&](bool toNew) {
+            log << (toNew ? "new" : "old");
+            rig.serial.failures["open1"] = toNew && !opens ? "no such device" : "";
+        };
+        rig.form.changePortDevice(port, use, [&] { log << "kept"; });
+        QCOMPARE(log.join(' ') + ": " + linkState(rig).section(", ", 0, 3), done);
     }
 
     void link() {

@@ -214,7 +214,7 @@ void Form1::selectOptionFor(int port) {
     m_ui.setSelected(port == 2 ? "Option2" : "Option1");
 }
 
-void Form1::portChange(int port) {
+void Form1::portChange(int port, bool changingDevice) {
     // The operator's choice ends any watch for a lost device, and any open still going on.
     m_lostPort = 0;
     m_timers.Relink.setEnabled(false);
@@ -229,6 +229,11 @@ void Form1::portChange(int port) {
     };
     if (wasOpen || opening)
         step(m_comm.setPortOpen(false));
+    // A device change rides on this choice; one that another choice overtakes goes back.
+    if (failure.empty())
+        switchDevice(changingDevice);
+    if (!changingDevice)
+        m_deviceKept = {};
     step(m_comm.setCommPort(port));
     // Choosing a port always opens it, so the operator can get back to a working link.
     if (failure.empty()) {
@@ -246,22 +251,44 @@ void Form1::portChange(int port) {
 
 void Form1::finishPortChange(const std::string& failure, int previous, bool wasOpen) {
     if (failure.empty()) {
+        if (auto kept = std::exchange(m_deviceKept, {}))
+            kept();
+        m_deviceUse = {};
         m_ui.setVisible("Frame8", false);
         return;
     }
     m_ui.warn(failure);
-    // Back to the port that was in use, open again if it was, and show it as selected. One
-    // click gives one box: if the way back fails too, the panel watches for that port instead.
+    // Back to the port (and device) that was in use, open again if it was, and show it as
+    // selected. One click gives one box: if the way back fails too, or the port was not open
+    // (a device missing since start-up), the panel watches for that port instead.
     (void)m_comm.setPortOpen(false);
+    switchDevice(false);
+    m_deviceKept = {};
     (void)m_comm.setCommPort(previous);
-    if (wasOpen) {
-        const SerialResult back = m_comm.setPortOpen(true);
-        if (!back.ok())
-            watchLostPort(previous);
-        else if (back.pending)
-            m_openWait = OpenWait::WayBack;
-    }
+    const SerialResult back = wasOpen ? m_comm.setPortOpen(true) : SerialResult{"closed"};
+    if (!back.ok())
+        watchLostPort(previous);
+    else if (back.pending)
+        m_openWait = OpenWait::WayBack;
     selectOptionFor(m_comm.commPort());
+}
+
+void Form1::switchDevice(bool toNew) {
+    if (m_deviceUse)
+        m_deviceUse(toNew);
+    if (!toNew)
+        m_deviceUse = {};
+}
+
+void Form1::changePortDevice(int port, std::function<void(bool)> use, std::function<void()> kept) {
+    if (port != m_comm.commPort()) {
+        use(true);
+        kept();
+        return;
+    }
+    m_deviceUse = std::move(use);
+    m_deviceKept = std::move(kept);
+    portChange(port, true);
 }
 
 void Form1::portOpened(const SerialResult& outcome) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -87,6 +88,13 @@ class Form1 {
     void Command96_Click();
     void Image1_DblClick();
 
+    // The operator gave `port` another device. When that port is in use the link moves to it by
+    // the rules of a port choice: `use(true)` switches the component to the new device once
+    // the old one is closed; if the new one cannot be opened there is one box, `use(false)`
+    // switches back and the old one is opened again. `kept` runs once the new device is in use,
+    // or at once when the port is not in use.
+    void changePortDevice(int port, std::function<void(bool)> use, std::function<void()> kept);
+
     void oneShotClick(const OneShotButton& button);
     void holdPress(const HoldButton& button);
     void holdRelease(const HoldButton& button);
@@ -96,7 +104,8 @@ class Form1 {
     void showReceived();
     void clearRxBuffer();
     void send(std::string_view code);
-    void portChange(int port);
+    void portChange(int port, bool changingDevice = false);
+    void switchDevice(bool toNew);
     void finishPortChange(const std::string& failure, int previous, bool wasOpen);
     void portOpened(const SerialResult& outcome);
     void watchLostPort(int port);
@@ -125,6 +134,9 @@ class Form1 {
     OpenWait m_openWait = OpenWait::None;
     int m_choicePrevious = 0;      // the choice's port in use before it
     bool m_choiceWasOpen = false;  // and whether that port was open
+    // A device change under way with the port choice it rides on.
+    std::function<void(bool)> m_deviceUse;
+    std::function<void()> m_deviceKept;
 };
 
 }  // namespace r7k
