@@ -21,4 +21,14 @@ const HoldButton* findHoldByCode(std::uint8_t holdCode) {
     return it == kHoldButtons.end() ? nullptr : &*it;
 }
 
+const OneShotButton* findOneShotStep(std::string_view stepName) {
+    auto it = std::ranges::find(kOneShotButtons, stepName, &OneShotButton::stepName);
+    return it == kOneShotButtons.end() ? nullptr : &*it;
+}
+
+const HoldButton* findHoldStep(std::string_view stepName) {
+    auto it = std::ranges::find(kHoldButtons, stepName, &HoldButton::stepName);
+    return it == kHoldButtons.end() ? nullptr : &*it;
+}
+
 }  // namespace r7k
