@@ -12,8 +12,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick socat
   # fuzzing and sanitizers
   clang libclang-rt-14-dev valgrind
-  # packaging
-  dpkg-dev file
+  # packaging, and Debian's checks of the package and of its AppStream metadata
+  dpkg-dev file lintian appstream
 )
 
 missing=()

@@ -77,16 +77,21 @@ int main(int argc, char** argv) {
     const QCommandLineOption timeout(
         "timeout", "wait this long for each reply instead of the panel's reply time-out", "MS");
     const QCommandLineOption json("json", "print one JSON object per step (JSON Lines)");
-    parser.addOptions({port, speed, timeout, json});
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help({"h", "help"}, "show this help, then exit");
+    const QCommandLineOption version({"v", "version"}, "show the version, then exit");
+    parser.addOptions({port, speed, timeout, json, help, version});
     parser.addPositionalArgument("steps", "the steps to run, in order; or 'list'", "STEP...|list");
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet("help"))
-        parser.showHelp(0);
-    if (parser.isSet("version"))
+    if (parser.isSet(help)) {
+        // Named as the program is called on the PATH, however it was started.
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(' ', 7), "Usage: r7k-ctl");
+        std::fputs(help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version))
         parser.showVersion();
 
     const QStringList words = parser.positionalArguments();
