@@ -200,19 +200,15 @@ expect_status() {
   fi
 }
 
-expect_status 0 "$panel" --version
-[ "$(cat "$work/out")" = "r7k-panel $version" ] ||
-  fail "'$panel --version' says '$(cat "$work/out")', expected 'r7k-panel $version'"
-expect_status 0 "$sim" --version
-[ "$(cat "$work/out")" = "r7k-sim $version" ] ||
-  fail "'$sim --version' says '$(cat "$work/out")', expected 'r7k-sim $version'"
-
-expect_status 0 "$panel" --help
-grep -q '^Usage: r7k-panel' "$work/out" || fail "'$panel --help' shows no usage line"
-cp "$work/out" "$work/panel-help"
-expect_status 0 "$sim" --help
-grep -q '^Usage: r7k-sim' "$work/out" || fail "'$sim --help' shows no usage line"
-cp "$work/out" "$work/sim-help"
+for prog in "$panel" "$sim" "$ctl"; do
+  name=$(basename "$prog")
+  expect_status 0 "$prog" --version
+  [ "$(cat "$work/out")" = "$name $version" ] ||
+    fail "'$prog --version' says '$(cat "$work/out")', expected '$name $version'"
+  expect_status 0 "$prog" --help
+  grep -q "^Usage: $name" "$work/out" || fail "'$prog --help' shows no usage line"
+  cp "$work/out" "$work/${name#r7k-}-help"
+done
 
 expect_status 2 "$panel" --no-such-option
 grep -q 'unknown option' "$work/err" || fail "'$panel --no-such-option' does not say 'unknown option'"
@@ -220,12 +216,6 @@ expect_status 2 "$panel" --com1
 grep -q 'missing device' "$work/err" || fail "'$panel --com1' does not say the device is missing"
 expect_status 2 "$sim" --no-such-option
 
-expect_status 0 "$ctl" --version
-[ "$(cat "$work/out")" = "r7k-ctl $version" ] ||
-  fail "'$ctl --version' says '$(cat "$work/out")', expected 'r7k-ctl $version'"
-expect_status 0 "$ctl" --help
-grep -q '^Usage: r7k-ctl' "$work/out" || fail "'$ctl --help' shows no usage line"
-cp "$work/out" "$work/ctl-help"
 expect_status 0 "$ctl" list
 grep -Eq '^power-on +one-shot +C00$' "$work/out" || fail "'$ctl list' does not list power-on"
 expect_status 2 "$ctl" power-of
@@ -311,22 +301,29 @@ note "bash completes r7k-ctl's step names"
 # ---- headless run: the installed panel on the installed simulator's pseudo-terminal ---------
 # On each opening of the line the simulator sends a burst of printable text; the panel must
 # hold the line open, receive the burst and trace it on its RXD line.
-"$sim" --fast --burst 40 --flood-ascii --seed 1 >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-pids+=("$sim_pid")
-pty=
-for _ in $(seq 200); do
-  pty=$(sed -n '1s/^r7k-sim: listening on //p' "$work/sim.out")
-  [ -n "$pty" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$pty" ] || [ ! -c "$pty" ]; then
-  show "$work/sim.out"
-  show "$work/sim.err"
-  fail "$sim did not report a pseudo-terminal it listens on"
-fi
-note "simulator listening on $pty"
+# Starts the installed simulator with the given options, its output in $work/NAME.out and
+# .err; sets sim_pid and the pseudo-terminal it listens on, pty.
+start_sim() {
+  local name=$1
+  shift
+  "$sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  sim_pid=$!
+  pids+=("$sim_pid")
+  pty=
+  for _ in $(seq 200); do
+    pty=$(sed -n '1s/^r7k-sim: listening on //p' "$work/$name.out")
+    [ -n "$pty" ] && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ -z "$pty" ] || [ ! -c "$pty" ]; then
+    show "$work/$name.out"
+    show "$work/$name.err"
+    fail "$sim did not report a pseudo-terminal it listens on"
+  fi
+  note "simulator listening on $pty"
+}
+start_sim sim --fast --burst 40 --flood-ascii --seed 1
 
 QT_QPA_PLATFORM=offscreen "$panel" --trace --com1 "$pty" >"$work/panel.out" 2>"$work/panel.err" &
 panel_pid=$!
@@ -363,21 +360,15 @@ fi
 note "panel runs headless on $pty and traces what it receives"
 
 # r7k-ctl on a second simulator, one without the burst.
-"$sim" --fast >"$work/sim2.out" 2>"$work/sim2.err" &
-sim2_pid=$!
-pids+=("$sim2_pid")
-pty2=
-for _ in $(seq 200); do
-  pty2=$(sed -n '1s/^r7k-sim: listening on //p' "$work/sim2.out")
-  [ -n "$pty2" ] && break
-  sleep 0.05
-done
-[ -n "$pty2" ] || fail "the second $sim did not report its pseudo-terminal"
-expect_status 0 "$ctl" --port "$pty2" --json power-on status
+panel_sim_pid=$sim_pid
+start_sim sim2 --fast
+expect_status 0 "$ctl" --port "$pty" --json power-on status
 grep -q '"status":" Count down"' "$work/out" ||
   fail "'$ctl --json power-on status' did not decode the status: $(cat "$work/out")"
 note "r7k-ctl powers the simulator on and reads its status"
 
+sim2_pid=$sim_pid
+sim_pid=$panel_sim_pid
 kill "$sim_pid"
 sim_status=0
 wait "$sim_pid" || sim_status=$?
