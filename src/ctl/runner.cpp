@@ -115,8 +115,8 @@ void Runner::schedule(milliseconds delay, std::function<void()> action) {
     m_pace.setEnabled(true);
 }
 
-milliseconds Runner::sinceNow(microseconds at, milliseconds span) const {
-    return std::max(std::chrono::ceil<milliseconds>(at + span - m_now()), 0ms);
+milliseconds Runner::untilEnd(microseconds start, milliseconds span) const {
+    return std::max(std::chrono::ceil<milliseconds>(start + span - m_now()), 0ms);
 }
 
 std::string Runner::where() const {
@@ -148,7 +148,7 @@ void Runner::nextStep() {
     // reply, and a new reply would be decoded behind it: the next command waits, as an operator
     // waits for the answer before clicking again.
     if (m_replyTimer.isEnabled())
-        return schedule(std::max(sinceNow(m_sentAt, m_panelWindow), 1ms), [this] { nextStep(); });
+        return schedule(std::max(untilEnd(m_sentAt, m_panelWindow), 1ms), [this] { nextStep(); });
     act();
 }
 
@@ -156,7 +156,6 @@ void Runner::act() {
     const Step& step = m_steps[m_index];
     if (!m_port.portOpen())
         return finish(kExitPort, where() + " is not open.");
-    m_stepStart = m_now();
     switch (step.kind) {
         case StepKind::OneShot:
             m_phase = Phase::Awaiting;
@@ -209,7 +208,7 @@ void Runner::release() {
     if (m_complete)
         return endStep();
     // The release abandons the panel's time-out of the last send; the runner keeps its own.
-    schedule(sinceNow(m_sentAt, m_replyWindow), [this] { timedOut(); });
+    schedule(untilEnd(m_sentAt, m_replyWindow), [this] { timedOut(); });
 }
 
 void Runner::received(std::string_view bytes) {

@@ -47,6 +47,7 @@ struct StepResult {
 // without the blanks around it; empty for a pause.
 std::string humanLine(const StepResult& result);
 
+// What the command line chooses for a run besides the steps.
 struct RunOptions {
     bool speed9600 = false;
     std::optional<milliseconds> timeout;  // in place of the panel's reply time-out
@@ -91,7 +92,7 @@ class Runner {
     void endStep();
     void portFailed(std::string_view text);
     void finish(int status, std::string message);
-    milliseconds sinceNow(microseconds at, milliseconds span) const;
+    milliseconds untilEnd(microseconds start, milliseconds span) const;
     std::string where() const;
 
     TapPort m_port;
@@ -119,7 +120,7 @@ class Runner {
     microseconds m_sentAt{0};       // the last send
     milliseconds m_replyWindow{0};  // how long the step waits for its reply
     milliseconds m_panelWindow{0};  // the panel's own reply time-out for the last send
-    microseconds m_stepStart{0};
+    microseconds m_stepStart{0};    // when a pause began
 };
 
 }  // namespace r7k::ctl
