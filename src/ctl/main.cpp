@@ -86,9 +86,9 @@ int main(int argc, char** argv) {
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
         // Named as the program is called on the PATH, however it was started.
-        QString help = parser.helpText();
-        help.replace(0, help.indexOf(' ', 7), "Usage: r7k-ctl");
-        std::fputs(help.toLocal8Bit().constData(), stdout);
+        QString text = parser.helpText();
+        text.replace("Usage: " + QCoreApplication::arguments().constFirst(), "Usage: r7k-ctl");
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet(version))
