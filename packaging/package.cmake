@@ -1,5 +1,6 @@
-# Desktop entry, icons and manual pages for installation, and the Debian package that
-# carries them with the two programs (`cd build && cpack -G DEB`).
+# Desktop entry, icons, manual pages, bash completion, AppStream metadata and the package's
+# documentation for installation, and the Debian package that carries them with the three
+# programs (`cd build && cpack -G DEB`).
 # The programs themselves are installed by the top-level CMakeLists.txt.
 
 include(GNUInstallDirs)
@@ -15,37 +16,53 @@ foreach(size 16 32)
           RENAME r7k-panel.png)
 endforeach()
 
-# Manual pages go out compressed, as Debian expects; -n keeps the name and time stamp out
-# of the archive so the package's bytes depend only on the page.
+install(FILES ${R7K_PACKAGING_DIR}/org.example.r7k_panel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${R7K_PACKAGING_DIR}/r7k-ctl.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME r7k-ctl)
+
+# Manual pages and the changelog go out compressed, as Debian expects; -n keeps the name and
+# time stamp out of the archive so the package's bytes depend only on the text.
 find_program(R7K_GZIP gzip REQUIRED)
-set(R7K_MAN_PAGES)
-foreach(page r7k-panel.1 r7k-sim.1)
-  set(out ${CMAKE_CURRENT_BINARY_DIR}/man/${page})
+function(r7k_gzip file out_var)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/gz/${file})
   add_custom_command(
     OUTPUT ${out}.gz
-    COMMAND ${CMAKE_COMMAND} -E copy ${R7K_PACKAGING_DIR}/${page} ${out}
+    COMMAND ${CMAKE_COMMAND} -E copy ${R7K_PACKAGING_DIR}/${file} ${out}
     COMMAND ${R7K_GZIP} -9 -n -f ${out}
-    DEPENDS ${R7K_PACKAGING_DIR}/${page}
-    COMMENT "Compressing manual page ${page}"
+    DEPENDS ${R7K_PACKAGING_DIR}/${file}
+    COMMENT "Compressing ${file}"
     VERBATIM)
-  list(APPEND R7K_MAN_PAGES ${out}.gz)
+  set(${out_var} ${out}.gz PARENT_SCOPE)
+endfunction()
+set(R7K_MAN_PAGES)
+foreach(page r7k-panel.1 r7k-sim.1 r7k-ctl.1)
+  r7k_gzip(${page} gz)
+  list(APPEND R7K_MAN_PAGES ${gz})
 endforeach()
-add_custom_target(r7k_man_pages ALL DEPENDS ${R7K_MAN_PAGES})
+r7k_gzip(changelog R7K_CHANGELOG)
+add_custom_target(r7k_man_pages ALL DEPENDS ${R7K_MAN_PAGES} ${R7K_CHANGELOG})
 install(FILES ${R7K_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# A package whose version has no Debian revision is native: its changelog is changelog.gz.
+install(FILES ${R7K_CHANGELOG} ${R7K_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME r7k-panel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "R7K panel developers")
-set(CPACK_PACKAGE_CONTACT "R7K panel developers <r7k-panel@localhost>")
+set(CPACK_PACKAGE_VENDOR "The r7k-panel developers")
+set(CPACK_PACKAGE_CONTACT "The r7k-panel developers <r7k-panel@example.org>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/r7k-panel/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "control panel for R7KM and R7K data projectors on a serial line")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "A desktop window of push-buttons that send the projector's RS-232C commands (power,\n"
-    "input, volume, picture, lens and status queries), show every command and reply as\n"
-    "text and decode the replies to queries. A projector behind a serial-to-network gateway\n"
-    "(raw TCP or RFC 2217) works too. Includes r7k-sim, a simulated projector on a\n"
-    "pseudo-terminal or TCP port for trying the panel without hardware.")
+    "A desktop window of push-buttons that send the projector's RS-232C\n"
+    "commands (power, input, volume, picture, lens and status queries), show\n"
+    "every command and reply as text and decode the replies to queries. A\n"
+    "projector behind a serial-to-network gateway (raw TCP or RFC 2217) works\n"
+    "too. Includes r7k-ctl, which runs the same commands and queries from\n"
+    "scripts, and r7k-sim, a simulated projector on a pseudo-terminal or a TCP\n"
+    "port for trying both without hardware.")
 # The build type carries debug information; the package does not need it.
 set(CPACK_STRIP_FILES ON)
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from BUILD_DIR, installs it and checks what got installed: the
-# programs' options, the desktop entry, the icons, the manual pages, and a headless run of
-# the installed panel against the installed simulator on a pseudo-terminal.
+# Builds the Debian package from BUILD_DIR, has lintian and appstreamcli check it, installs it
+# and checks what got installed: the programs' options, the desktop entry, the icons, the
+# manual pages, the bash completion, and headless runs of the installed panel and r7k-ctl
+# against the installed simulator on a pseudo-terminal.
 #
 #   packaging/smoke-installed.sh BUILD_DIR
 #
@@ -21,6 +22,7 @@ cpack=${CPACK:-cpack}
 package=r7k-panel
 panel=/usr/bin/r7k-panel
 sim=/usr/bin/r7k-sim
+ctl=/usr/bin/r7k-ctl
 
 note() { echo "smoke-installed: $*"; }
 fail() {
@@ -63,9 +65,9 @@ trap 'exit 130' INT TERM
 # ---- build the package ----------------------------------------------------------------------
 # cpack installs what is in the build directory as it stands, so bring that up to date first.
 note "building the package in $build"
-if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k_man_pages >"$work/build.log" 2>&1; then
+if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k_man_pages >"$work/build.log" 2>&1; then
   show "$work/build.log"
-  fail "building r7k-panel, r7k-sim and the manual pages failed in $build"
+  fail "building r7k-panel, r7k-sim, r7k-ctl and the manual pages failed in $build"
 fi
 if ! (cd "$build" && "$cpack" -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
   show "$work/cpack.log"
@@ -87,14 +89,21 @@ for dep in fonts-ipafont-gothic qt6-qpa-plugins libqt6widgets6 libqt6serialport6
 done
 
 # Every file the package must carry, and nothing else.
+metainfo=/usr/share/metainfo/org.example.r7k_panel.metainfo.xml
 expected=(
+  /usr/bin/r7k-ctl
   /usr/bin/r7k-panel
   /usr/bin/r7k-sim
   /usr/share/applications/r7k-panel.desktop
+  /usr/share/bash-completion/completions/r7k-ctl
+  /usr/share/doc/r7k-panel/changelog.gz
+  /usr/share/doc/r7k-panel/copyright
   /usr/share/icons/hicolor/16x16/apps/r7k-panel.png
   /usr/share/icons/hicolor/32x32/apps/r7k-panel.png
+  /usr/share/man/man1/r7k-ctl.1.gz
   /usr/share/man/man1/r7k-panel.1.gz
   /usr/share/man/man1/r7k-sim.1.gz
+  "$metainfo"
 )
 dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n 's|^\./|/|; /[^/]$/p' | sort >"$work/files"
 printf '%s\n' "${expected[@]}" | sort >"$work/expected"
@@ -102,10 +111,34 @@ if ! diff -u "$work/expected" "$work/files" >"$work/files.diff"; then
   show "$work/files.diff"
   fail "the package's files differ from the expected list (- missing, + unexpected)"
 fi
-for bin in /usr/bin/r7k-panel /usr/bin/r7k-sim; do
+for bin in "$panel" "$sim" "$ctl"; do
   dpkg-deb --fsys-tarfile "$deb" | tar -tv ".$bin" | grep -q '^-rwxr-xr-x' ||
     fail "$bin is not installed with mode 0755"
 done
+
+# ---- what Debian's checkers say ---------------------------------------------------------------
+# lintian: no error and no warning. Its informational tags are shown, not failed on.
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup-debian.sh installs it)"
+if ! lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.out" 2>"$work/lintian.err"; then
+  show "$work/lintian.out"
+  show "$work/lintian.err"
+  fail "lintian finds errors or warnings in $(basename "$deb") (or could not run)"
+fi
+if grep -q '^I: ' "$work/lintian.out"; then
+  note "lintian's information notes:"
+  sed 's/^/    /' "$work/lintian.out"
+fi
+note "lintian: no errors, no warnings"
+# AppStream metadata for software centres; the project has no web home yet to check links on.
+dpkg-deb -x "$deb" "$work/root"
+command -v appstreamcli >/dev/null || fail "appstreamcli is not installed (package appstream)"
+if ! appstreamcli validate --strict --no-net "$work/root$metainfo" >"$work/appstream.out" 2>&1; then
+  show "$work/appstream.out"
+  fail "appstreamcli rejects $metainfo"
+fi
+grep -q '<launchable type="desktop-id">r7k-panel.desktop</launchable>' "$work/root$metainfo" ||
+  fail "$metainfo does not name the desktop entry r7k-panel.desktop"
+note "appstreamcli: $metainfo is valid"
 
 if [ "$(id -u)" -ne 0 ]; then
   note "skipped: installing $package needs root (the package itself is fine)"
@@ -124,7 +157,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall --no-insta
 fi
 [ "$(dpkg-query -W -f='${Version}' "$package")" = "$version" ] ||
   fail "dpkg reports $package $(dpkg-query -W -f='${Version}' "$package"), expected $version"
-for bin in "$panel" "$sim"; do
+for bin in "$panel" "$sim" "$ctl"; do
   [ "$(dpkg-query -S "$bin" 2>/dev/null)" = "$package: $bin" ] ||
     fail "$bin does not belong to $package: $(dpkg-query -S "$bin" 2>&1)"
 done
@@ -138,7 +171,6 @@ excluded_by_dpkg() {
   done < <(sed -n 's/^path-exclude[= ]*//p' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/* 2>/dev/null)
   return 1
 }
-dpkg-deb -x "$deb" "$work/root"
 for f in "${expected[@]}"; do
   if [ ! -e "$f" ]; then
     excluded_by_dpkg "$f" || fail "$f is missing after the install"
@@ -168,25 +200,28 @@ expect_status() {
   fi
 }
 
-expect_status 0 "$panel" --version
-[ "$(cat "$work/out")" = "r7k-panel $version" ] ||
-  fail "'$panel --version' says '$(cat "$work/out")', expected 'r7k-panel $version'"
-expect_status 0 "$sim" --version
-[ "$(cat "$work/out")" = "r7k-sim $version" ] ||
-  fail "'$sim --version' says '$(cat "$work/out")', expected 'r7k-sim $version'"
-
-expect_status 0 "$panel" --help
-grep -q '^Usage: r7k-panel' "$work/out" || fail "'$panel --help' shows no usage line"
-cp "$work/out" "$work/panel-help"
-expect_status 0 "$sim" --help
-grep -q '^Usage: r7k-sim' "$work/out" || fail "'$sim --help' shows no usage line"
-cp "$work/out" "$work/sim-help"
+for prog in "$panel" "$sim" "$ctl"; do
+  name=$(basename "$prog")
+  expect_status 0 "$prog" --version
+  [ "$(cat "$work/out")" = "$name $version" ] ||
+    fail "'$prog --version' says '$(cat "$work/out")', expected '$name $version'"
+  expect_status 0 "$prog" --help
+  grep -q "^Usage: $name" "$work/out" || fail "'$prog --help' shows no usage line"
+  cp "$work/out" "$work/${name#r7k-}-help"
+done
 
 expect_status 2 "$panel" --no-such-option
 grep -q 'unknown option' "$work/err" || fail "'$panel --no-such-option' does not say 'unknown option'"
 expect_status 2 "$panel" --com1
 grep -q 'missing device' "$work/err" || fail "'$panel --com1' does not say the device is missing"
 expect_status 2 "$sim" --no-such-option
+
+expect_status 0 "$ctl" list
+grep -Eq '^power-on +one-shot +C00$' "$work/out" || fail "'$ctl list' does not list power-on"
+expect_status 2 "$ctl" power-of
+grep -q "did you mean power-off" "$work/err" || fail "'$ctl power-of' names no nearest step"
+expect_status 4 "$ctl" --port /dev/r7k-none status
+grep -q '/dev/r7k-none.*No such file' "$work/err" || fail "'$ctl --port /dev/r7k-none' names no cause"
 
 expect_status 0 "$panel" --list-ports
 [ -s "$work/out" ] || fail "'$panel --list-ports' printed nothing"
@@ -224,7 +259,7 @@ done
 note "desktop entry and icons are in place"
 
 # ---- manual pages ---------------------------------------------------------------------------
-for prog in r7k-panel r7k-sim; do
+for prog in r7k-panel r7k-sim r7k-ctl; do
   page=$(installed_or_packaged "/usr/share/man/man1/$prog.1.gz")
   gzip -t "$page" || fail "$page is not a valid gzip file"
   zcat "$page" | sed 's/\\-/-/g' >"$work/page"
@@ -255,25 +290,40 @@ for prog in r7k-panel r7k-sim; do
 done
 note "manual pages render and describe every option"
 
+# ---- bash completion --------------------------------------------------------------------------
+completion=$(installed_or_packaged /usr/share/bash-completion/completions/r7k-ctl)
+# shellcheck disable=SC2016 # expanded by the inner shell
+words=$(bash -c 'source "$1"; COMP_WORDS=(r7k-ctl --json lamp); COMP_CWORD=2; _r7k_ctl
+  echo "${COMPREPLY[*]}"' _ "$completion")
+[ "$words" = lamp-time ] || fail "completing 'r7k-ctl --json lamp' offers '$words', expected lamp-time"
+note "bash completes r7k-ctl's step names"
+
 # ---- headless run: the installed panel on the installed simulator's pseudo-terminal ---------
 # On each opening of the line the simulator sends a burst of printable text; the panel must
 # hold the line open, receive the burst and trace it on its RXD line.
-"$sim" --fast --burst 40 --flood-ascii --seed 1 >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-pids+=("$sim_pid")
-pty=
-for _ in $(seq 200); do
-  pty=$(sed -n '1s/^r7k-sim: listening on //p' "$work/sim.out")
-  [ -n "$pty" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$pty" ] || [ ! -c "$pty" ]; then
-  show "$work/sim.out"
-  show "$work/sim.err"
-  fail "$sim did not report a pseudo-terminal it listens on"
-fi
-note "simulator listening on $pty"
+# Starts the installed simulator with the given options, its output in $work/NAME.out and
+# .err; sets sim_pid and the pseudo-terminal it listens on, pty.
+start_sim() {
+  local name=$1
+  shift
+  "$sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  sim_pid=$!
+  pids+=("$sim_pid")
+  pty=
+  for _ in $(seq 200); do
+    pty=$(sed -n '1s/^r7k-sim: listening on //p' "$work/$name.out")
+    [ -n "$pty" ] && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ -z "$pty" ] || [ ! -c "$pty" ]; then
+    show "$work/$name.out"
+    show "$work/$name.err"
+    fail "$sim did not report a pseudo-terminal it listens on"
+  fi
+  note "simulator listening on $pty"
+}
+start_sim sim --fast --burst 40 --flood-ascii --seed 1
 
 QT_QPA_PLATFORM=offscreen "$panel" --trace --com1 "$pty" >"$work/panel.out" 2>"$work/panel.err" &
 panel_pid=$!
@@ -309,10 +359,20 @@ if grep -Evq $'^[0-9]+\t(TXD|RXD|STATUS)\t' "$work/panel.out"; then
 fi
 note "panel runs headless on $pty and traces what it receives"
 
+# r7k-ctl on a second simulator, one without the burst.
+panel_sim_pid=$sim_pid
+start_sim sim2 --fast
+expect_status 0 "$ctl" --port "$pty" --json power-on status
+grep -q '"status":" Count down"' "$work/out" ||
+  fail "'$ctl --json power-on status' did not decode the status: $(cat "$work/out")"
+note "r7k-ctl powers the simulator on and reads its status"
+
+sim2_pid=$sim_pid
+sim_pid=$panel_sim_pid
 kill "$sim_pid"
 sim_status=0
 wait "$sim_pid" || sim_status=$?
-pids=("$panel_pid")
+pids=("$panel_pid" "$sim2_pid")
 [ "$sim_status" -eq 0 ] || fail "$sim exited with $sim_status after SIGTERM, expected 0"
 
 note "all checks passed for $package $version"

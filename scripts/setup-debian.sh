@@ -14,8 +14,8 @@ packages=(
   ser2net
   # fuzzing and sanitizers
   clang libclang-rt-14-dev valgrind
-  # packaging
-  dpkg-dev file
+  # packaging, and Debian's checks of the package and of its AppStream metadata
+  dpkg-dev file lintian appstream
 )
 
 missing=()

@@ -18,10 +18,7 @@ QString linkState(PanelRig& rig) {
         if (rig.window.isSelected(o))
             selected << o;
     }
-    std::string line;  // the settings the port was last given
-    for (const std::string& call : rig.serial.calls)
-        if (call.starts_with("settings "))
-            line = call.substr(9);
+    const std::string line = rig.serial.settings();
     return QStringLiteral("COM%1 %2, %3, group %4, %5 box(es), %6, sent %7, rxd |%8|%9%10")
         .arg(rig.serial.commPort())
         .arg(rig.serial.portOpen() ? "open" : "closed", selected.join('+'),

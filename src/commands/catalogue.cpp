@@ -3,22 +3,35 @@
 #include <algorithm>
 
 namespace r7k {
+namespace {
+
+// The row of `table` whose `field` equals `key`, or nullptr.
+template <typename Row, std::size_t N, typename Key>
+const Row* findRow(const std::array<Row, N>& table, Key Row::*field, Key key) {
+    auto it = std::ranges::find(table, key, field);
+    return it == table.end() ? nullptr : &*it;
+}
+
+}  // namespace
 
 const OneShotButton* findOneShot(std::string_view name) {
-    auto it = std::ranges::find(kOneShotButtons, name, &OneShotButton::name);
-    return it == kOneShotButtons.end() ? nullptr : &*it;
+    return findRow(kOneShotButtons, &OneShotButton::name, name);
 }
 
 const HoldButton* findHold(std::string_view name) {
-    auto it = std::ranges::find(kHoldButtons, name, &HoldButton::name);
-    return it == kHoldButtons.end() ? nullptr : &*it;
+    return findRow(kHoldButtons, &HoldButton::name, name);
 }
 
 const HoldButton* findHoldByCode(std::uint8_t holdCode) {
-    if (holdCode == 0)
-        return nullptr;
-    auto it = std::ranges::find(kHoldButtons, holdCode, &HoldButton::holdCode);
-    return it == kHoldButtons.end() ? nullptr : &*it;
+    return holdCode == 0 ? nullptr : findRow(kHoldButtons, &HoldButton::holdCode, holdCode);
+}
+
+const OneShotButton* findOneShotStep(std::string_view stepName) {
+    return findRow(kOneShotButtons, &OneShotButton::stepName, stepName);
+}
+
+const HoldButton* findHoldStep(std::string_view stepName) {
+    return findRow(kHoldButtons, &HoldButton::stepName, stepName);
 }
 
 }  // namespace r7k

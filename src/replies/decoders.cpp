@@ -116,7 +116,7 @@ double readNumber(std::string_view text) {
         ++integerDigits;
     }
     if (integerDigits == 0)
-        digits = "0";
+        digits.push_back('0');  // still empty here
     if (i < text.size() && text[i] == '.') {
         ++i;
         std::size_t fractionStart = digits.size() + 1;

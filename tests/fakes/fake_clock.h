@@ -71,6 +71,13 @@ class FakeClock {
         }
         m_now = target;
     }
+    // Fires the next tick due within `limit`, if there is one.
+    bool step(milliseconds limit) {
+        const FakeTimer* t = nextDue(m_now + limit);
+        if (t != nullptr)
+            advance(t->m_due - m_now);
+        return t != nullptr;
+    }
     // Called around every tick (for tests that watch ticks).
     std::function<void(const FakeTimer&)> beforeTick, afterTick;
 

@@ -73,6 +73,14 @@ class FakeSerial : public SerialPort {
     };
     std::vector<Write> writes;
     std::vector<std::string> calls;  // "port 1", "settings 19200,N,8,1", "open 1", "close"
+    // The settings the port was last given.
+    std::string settings() const {
+        for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+            if (it->starts_with("settings "))
+                return it->substr(9);
+        }
+        return {};
+    }
     std::string written() const {
         std::string all;
         for (const auto& w : writes)

@@ -1,0 +1,305 @@
+#include "ctl/runner.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace r7k::ctl {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr char kAck = '\x06';
+constexpr char kNak = '\x15';
+constexpr std::string_view kReplyEnds = "\r\x06\x15";
+
+std::string trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// The warning box's first paragraph: the device and the cause. What follows is advice for the
+// window's operator (the panel reconnecting by itself), which does not apply to a script.
+std::string firstParagraph(std::string_view text) {
+    return std::string(text.substr(0, text.find("\n\n")));
+}
+
+}  // namespace
+
+std::string_view outcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Ack:
+            return "ack";
+        case Outcome::Nak:
+            return "nak";
+        case Outcome::Reply:
+            return "reply";
+        case Outcome::Timeout:
+            return "timeout";
+        case Outcome::Lost:
+            return "lost";
+        case Outcome::Waited:
+            return "waited";
+    }
+    return "?";
+}
+
+std::string humanLine(const StepResult& result) {
+    if (result.outcome == Outcome::Waited)
+        return {};
+    return trimmed(result.status ? *result.status : result.rxd);
+}
+
+Runner::Runner(Form1Timers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now)
+    : m_port(port),
+      m_window(window),
+      m_form(timers, m_port, window),
+      m_replyTimer(timers.Timer2),
+      m_pace(pace),
+      m_now(std::move(now)) {
+    m_pace.setEnabled(false);
+    m_pace.setHandler([this] {
+        m_pace.setEnabled(false);
+        if (auto action = std::exchange(m_next, nullptr))
+            action();
+    });
+    m_port.onOutput = [this](std::string_view bytes) { sent(bytes); };
+    m_port.onInput = [this](std::string_view bytes) { received(bytes); };
+    m_port.afterComm = [this] { afterComm(); };
+    // Whoever watched the window before (a trace, a test) keeps watching.
+    m_window.onText = [this, before = std::move(m_window.onText)](std::string_view control,
+                                                                  std::string_view text) {
+        if (before)
+            before(control, text);
+        if (control == "Label22" && !text.empty() && m_phase != Phase::Idle &&
+            m_phase != Phase::Done) {
+            m_status = std::string(text);
+        }
+    };
+    m_window.onWarn = [this, before = std::move(m_window.onWarn)](std::string_view text) {
+        if (before)
+            before(text);
+        portFailed(text);
+    };
+}
+
+void Runner::start(std::vector<Step> steps, RunOptions options,
+                   std::function<void(const StepResult&)> onResult,
+                   std::function<void(int, const std::string&)> onDone) {
+    m_steps = std::move(steps);
+    m_options = options;
+    m_onResult = std::move(onResult);
+    m_onDone = std::move(onDone);
+    m_index = 0;
+    m_loading = true;
+    m_form.Form_Load();
+    if (m_options.speed9600 && m_portFailure.empty())
+        m_form.click("Option10");
+    m_loading = false;
+    if (!m_portFailure.empty())
+        return finish(kExitPort, m_portFailure);
+    if (!m_port.portOpen())
+        return finish(kExitPort, where() + " cannot be opened.");
+    nextStep();
+}
+
+void Runner::interrupt(int status) {
+    finish(status, "interrupted; the port is closed.");
+}
+
+void Runner::schedule(milliseconds delay, std::function<void()> action) {
+    m_next = std::move(action);
+    m_pace.setInterval(std::max(delay, 0ms));
+    m_pace.setEnabled(true);
+}
+
+milliseconds Runner::untilEnd(microseconds start, milliseconds span) const {
+    return std::max(std::chrono::ceil<milliseconds>(start + span - m_now()), 0ms);
+}
+
+std::string Runner::where() const {
+    const int port = m_port.commPort();
+    return "COM" + std::to_string(port) + " (" + m_port.deviceName(port) + ")";
+}
+
+void Runner::nextStep() {
+    m_phase = Phase::Idle;
+    if (m_index == m_steps.size())
+        return finish(kExitDone, {});
+    const Step& step = m_steps[m_index];
+    m_result = StepResult{};
+    m_result.step = &step;
+    m_status.reset();
+    m_terminator.reset();
+    m_complete = false;
+    m_awaitingReply = false;
+    if (step.kind == StepKind::Wait) {
+        m_phase = Phase::Waiting;
+        m_stepStart = m_now();
+        return schedule(step.wait, [this] {
+            m_result.outcome = Outcome::Waited;
+            m_result.roundTrip = m_now() - m_stepStart;
+            endStep();
+        });
+    }
+    // While the panel's reply window of the last send is open, its buffer still holds that
+    // reply, and a new reply would be decoded behind it: the next command waits, as an operator
+    // waits for the answer before clicking again.
+    if (m_replyTimer.isEnabled())
+        return schedule(std::max(untilEnd(m_sentAt, m_panelWindow), 1ms), [this] { nextStep(); });
+    act();
+}
+
+void Runner::act() {
+    const Step& step = m_steps[m_index];
+    if (!m_port.portOpen())
+        return finish(kExitPort, where() + " is not open.");
+    switch (step.kind) {
+        case StepKind::OneShot:
+            m_phase = Phase::Awaiting;
+            m_awaitingReply = true;
+            m_form.click(step.oneShot->name);
+            break;
+        case StepKind::Send:
+            m_phase = Phase::Awaiting;
+            m_awaitingReply = true;
+            m_window.setText("Text1", step.text);
+            m_form.click("Command95");
+            break;
+        case StepKind::Hold:
+            m_phase = Phase::Holding;
+            m_form.mouseDown(step.hold->name);
+            break;
+        case StepKind::Wait:
+            break;
+    }
+    m_result.txd = m_form.lineText("Label11");
+    // Read after the handler: a held button sets its time-out right after its first send.
+    m_panelWindow = m_replyTimer.interval();
+    m_replyWindow = m_options.timeout.value_or(m_panelWindow);
+    if (m_result.sends == 0)
+        return finish(kExitPort, where() + ": the command could not be written.");
+    if (m_phase == Phase::Awaiting)
+        schedule(m_replyWindow, [this] { timedOut(); });
+}
+
+void Runner::sent(std::string_view bytes) {
+    if (m_phase != Phase::Awaiting && m_phase != Phase::Holding)
+        return;
+    m_result.sent += bytes;
+    ++m_result.sends;
+    m_sentAt = m_now();
+    const Step& step = m_steps[m_index];
+    if (step.kind == StepKind::Hold && m_result.sends == step.count) {
+        // The last send of the hold: let go before the repeater sends again. Not from inside
+        // the panel's own tick, though.
+        m_phase = Phase::Releasing;
+        m_awaitingReply = true;
+        schedule(0ms, [this] { release(); });
+    }
+}
+
+void Runner::release() {
+    m_result.txd = m_form.lineText("Label11");  // the last send, before the release blanks it
+    m_form.mouseUp(m_steps[m_index].hold->name);
+    m_phase = Phase::Awaiting;
+    if (m_complete)
+        return endStep();
+    // The release abandons the panel's time-out of the last send; the runner keeps its own.
+    schedule(untilEnd(m_sentAt, m_replyWindow), [this] { timedOut(); });
+}
+
+void Runner::received(std::string_view bytes) {
+    if (m_phase == Phase::Idle || m_phase == Phase::Waiting || m_phase == Phase::Done)
+        return;
+    const std::size_t room = kRxBufferLimit - std::min(kRxBufferLimit, m_result.received.size());
+    m_result.received += bytes.substr(0, room);
+    if (m_awaitingReply && !m_terminator) {
+        const std::size_t end = bytes.find_first_of(kReplyEnds);
+        if (end != std::string_view::npos)
+            m_terminator = bytes[end];
+    }
+}
+
+void Runner::afterComm() {
+    if (!m_terminator || m_complete ||
+        (m_phase != Phase::Awaiting && m_phase != Phase::Releasing)) {
+        return;
+    }
+    // Taken now, right after the panel decoded the reply, before anything blanks the lines.
+    m_complete = true;
+    capture();
+    m_result.outcome = *m_terminator == kAck   ? Outcome::Ack
+                       : *m_terminator == kNak ? Outcome::Nak
+                                               : Outcome::Reply;
+    if (m_phase == Phase::Awaiting)
+        schedule(0ms, [this] { endStep(); });
+}
+
+void Runner::capture() {
+    m_result.rxd = m_form.lineText("Label12");
+    m_result.status = m_status;
+    m_result.roundTrip = m_now() - m_sentAt;
+}
+
+void Runner::timedOut() {
+    capture();
+    m_result.outcome = Outcome::Timeout;
+    if (m_onResult)
+        m_onResult(m_result);
+    finish(kExitNoReply, m_result.step->word + ": no reply within " +
+                             std::to_string(m_replyWindow.count()) + " ms on " + where() + ".");
+}
+
+void Runner::endStep() {
+    if (m_onResult)
+        m_onResult(m_result);
+    const Step& step = m_steps[m_index];
+    if (step.kind == StepKind::Hold && !m_form.state().RxBuffer.empty()) {
+        // The reply came after the release, and with no time-out running nothing would empty
+        // the buffer before the next step's reply lands behind it. Letting go once more empties
+        // it; everything else a release sets is already so.
+        m_form.mouseUp(step.hold->name);
+    }
+    if (m_result.outcome == Outcome::Nak) {
+        return finish(kExitNak, m_result.step->word + ": the projector answered NAK (0x15) on " +
+                                    where() + ".");
+    }
+    ++m_index;
+    nextStep();
+}
+
+void Runner::portFailed(std::string_view text) {
+    if (m_portFailure.empty())
+        m_portFailure = firstParagraph(text);
+    if (m_loading || m_phase == Phase::Done)
+        return;  // start() reports a failure to open
+    // Called from inside the panel's handlers: the run ends from the runner's own tick. A port
+    // that comes back later does not resume it.
+    const bool inStep = m_phase != Phase::Idle;
+    schedule(0ms, [this, inStep] {
+        if (inStep) {
+            capture();
+            m_result.outcome = Outcome::Lost;
+            if (m_onResult)
+                m_onResult(m_result);
+        }
+        finish(kExitPort, m_portFailure);
+    });
+}
+
+void Runner::finish(int status, std::string message) {
+    if (m_phase == Phase::Done)
+        return;
+    m_phase = Phase::Done;
+    m_next = nullptr;
+    m_pace.setEnabled(false);
+    // The panel's END: closes the port.
+    m_form.click("Command16");
+    if (m_onDone)
+        m_onDone(status, message);
+}
+
+}  // namespace r7k::ctl

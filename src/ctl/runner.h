@@ -1,0 +1,126 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ctl/steps.h"
+#include "ctl/tap_port.h"
+#include "link/form1.h"
+#include "panel/headless_window.h"
+
+namespace r7k::ctl {
+
+using std::chrono::microseconds;
+
+// Exit statuses of a run.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoReply = 3;
+inline constexpr int kExitPort = 4;
+inline constexpr int kExitNak = 5;
+
+// How a step ended: a lone ACK or NAK, a reply ended by CR, no reply in time, the port lost,
+// or a pause over.
+enum class Outcome : std::uint8_t { Ack, Nak, Reply, Timeout, Lost, Waited };
+
+std::string_view outcomeName(Outcome outcome);
+
+// One step's result, taken when its reply completed or its time ran out, before the panel's
+// display clear blanks the lines.
+struct StepResult {
+    const Step* step = nullptr;
+    Outcome outcome = Outcome::Reply;
+    std::string sent;      // every byte the step wrote
+    std::string received;  // every byte received during the step, bounded like RxBuffer
+    std::string txd;       // the TXD line after the (last) send
+    std::string rxd;       // the RXD line
+    std::optional<std::string> status;  // the status line, when a decoder wrote it for the step
+    int sends = 0;
+    microseconds roundTrip{0};  // from the (last) send to the reply; the pause of a wait
+};
+
+// The human form of a result: the status line if the step decoded one, else the RXD line,
+// without the blanks around it; empty for a pause.
+std::string humanLine(const StepResult& result);
+
+// What the command line chooses for a run besides the steps.
+struct RunOptions {
+    bool speed9600 = false;
+    std::optional<milliseconds> timeout;  // in place of the panel's reply time-out
+};
+
+// Runs a script's steps on the panel core behind a headless window: each step is the click,
+// press and release, or typed SEND the window would make, its reply is the panel's, and the
+// next step follows once that reply is complete and the panel's reply window has closed.
+class Runner {
+  public:
+    using Clock = std::function<microseconds()>;
+
+    // `pace` is the runner's own timer (pauses, time-outs, hold releases); `now` a steady clock.
+    Runner(Form1Timers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now);
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    // Opens the port as the panel does at start, then runs the steps one after the other.
+    // onResult gets each step's result as it ends; onDone the exit status and, on failure, the
+    // message for the operator, once.
+    void start(std::vector<Step> steps, RunOptions options,
+               std::function<void(const StepResult&)> onResult,
+               std::function<void(int status, const std::string& message)> onDone);
+    // Ends the run at once (a stop signal): the port is closed, no further step runs.
+    void interrupt(int status);
+
+    bool done() const { return m_phase == Phase::Done; }
+    Form1& form() { return m_form; }
+
+  private:
+    enum class Phase : std::uint8_t { Idle, Holding, Releasing, Awaiting, Waiting, Done };
+
+    void schedule(milliseconds delay, std::function<void()> action);
+    void nextStep();
+    void act();
+    void release();
+    void received(std::string_view bytes);
+    void sent(std::string_view bytes);
+    void afterComm();
+    void capture();
+    void timedOut();
+    void endStep();
+    void portFailed(std::string_view text);
+    void finish(int status, std::string message);
+    milliseconds untilEnd(microseconds start, milliseconds span) const;
+    std::string where() const;
+
+    TapPort m_port;
+    HeadlessWindow& m_window;
+    Form1 m_form;
+    const Timer& m_replyTimer;  // the panel's Timer2
+    Timer& m_pace;
+    Clock m_now;
+
+    std::vector<Step> m_steps;
+    RunOptions m_options;
+    std::function<void(const StepResult&)> m_onResult;
+    std::function<void(int, const std::string&)> m_onDone;
+    std::function<void()> m_next;  // what the pace timer does when it ticks
+
+    Phase m_phase = Phase::Idle;
+    bool m_loading = false;  // opening the port at start
+    std::size_t m_index = 0;
+    StepResult m_result;
+    std::optional<std::string> m_status;  // last status line a decoder wrote during the step
+    bool m_awaitingReply = false;         // the step's (last) send is out; its reply counts
+    std::optional<char> m_terminator;     // the CR, ACK or NAK that completed the reply
+    bool m_complete = false;
+    std::string m_portFailure;
+    microseconds m_sentAt{0};       // the last send
+    milliseconds m_replyWindow{0};  // how long the step waits for its reply
+    milliseconds m_panelWindow{0};  // the panel's own reply time-out for the last send
+    microseconds m_stepStart{0};    // when a pause began
+};
+
+}  // namespace r7k::ctl

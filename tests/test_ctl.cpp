@@ -1,0 +1,191 @@
+// r7k-ctl: its step names, its runner on virtual time, and the binary against r7k-sim.
+#include <signal.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+#include <numeric>
+
+#include "ctl/json_line.h"
+#include "fakes/panel_rig.h"
+
+using namespace r7k;
+using namespace r7k::ctl;
+
+namespace {
+
+// A runner on virtual time, steps joined by ','. The projector answers a command (CR removed)
+// with its pieces in `replies` ("hangup" hangs up); without an entry the reply is dropped.
+struct CtlRig : fakes::VirtualLink {
+    fakes::FakeWindow window{&clock};
+    fakes::FakeTimer& pace = clock.make("pace");
+    Runner runner{timers(), serial, window, pace, [this] { return microseconds(clock.now()); }};
+    QMap<QString, QStringList> replies;
+    std::vector<StepResult> results;
+    int status = -1;
+
+    void run(const QString& words, RunOptions options = {}) {
+        std::vector<std::string> texts;
+        for (const QString& w : words.split(','))
+            texts.push_back(w.toStdString());
+        runner.start(
+            parseSteps(texts).steps, options, [this](const StepResult& r) { results.push_back(r); },
+            [this](int s, const std::string&) { status = s; });
+        std::size_t i = 0;
+        do {
+            for (; i < serial.writes.size(); ++i) {
+                const QString command = QString::fromLatin1(serial.writes[i].bytes).chopped(1);
+                for (const QString& p : replies.value(command))
+                    p == "hangup" ? serial.hangUp() : serial.receive(p.toLatin1().toStdString());
+            }
+        } while (!runner.done() && clock.step(std::chrono::minutes(1)));
+    }
+};
+
+}  // namespace
+
+class TestCtl : public QObject {
+    Q_OBJECT
+  private slots:
+    void namesColumn() {
+        QStringList names;
+        for (const auto& b : kOneShotButtons)
+            names << QLatin1String(b.stepName.data(), qsizetype(b.stepName.size()));
+        for (const auto& b : kHoldButtons)
+            names << QLatin1String(b.stepName.data(), qsizetype(b.stepName.size()));
+        QCOMPARE(names.filter(QRegularExpression("^[a-z0-9]+(-[a-z0-9]+)*$")), names);
+        QCOMPARE(names.removeDuplicates(), 0);
+    }
+
+    void runs_data() {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("replies");  // "command=reply;...", pieces split at '|'
+        QTest::addColumn<QString>("options");  // "9600" for --speed 9600
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("lines");   // human output, '|' between lines
+        QTest::addColumn<QString>("writes");  // "ms command|...", then the end time
+        // clang-format off
+        QTest::addRow("queries, each after the last reply window")
+            << "status,lamp-time,send,CR PRESSURE,send,CR7"
+            << "CR0=80\r;CR3=01234\r;CR PRESSURE=5|12\r;CR7=03\r" << "" << 0
+            << "Stand by|0 1 2 3 4 CR  Hour Use|650 hPa|No1,2 ON  : 2 Lamp mode"
+            << "0 CR0|500 CR3|1000 CR PRESSURE|3000 CR7|3001 end";
+        QTest::addRow("dropped: exit 3 at the inherited time-out") << "image-real,status,power-off"
+            << "CF IMAGE REAL=\x06" << "" << 3 << "ACK|X X X X"
+            << "0 CF IMAGE REAL|2000 CR0|4000 end";
+        QTest::addRow("NAK: exit 5, the rest not run") << "send,cr0,status" << "cr0=\x15" << "" << 5
+            << "?" << "0 cr0|1 end";
+        QTest::addRow("held: counted sends at their pace") << "vol-up:3,zoom-up:2"
+            << "C09=\x06;C47=\x06" << "" << 0 << "ACK|ACK"
+            << "0 C09|250 C09|500 C09|501 C47|551 C47|552 end";
+        QTest::addRow("wait, at 9600") << "power-on,wait,2.5,status" << "C00=\x06;CR0=00\r"
+            << "9600" << 0 << "ACK||Power ON" << "0 C00|2501 CR0|2502 end";
+        QTest::addRow("lost: exit 4") << "power-on,status" << "C00=hangup" << "" << 4 << ""
+            << "0 C00|1 end";
+        // clang-format on
+    }
+
+    void runs() {
+        QFETCH(QString, replies);
+        QFETCH(QString, options);
+        CtlRig rig;
+        for (const QString& entry : replies.split(';', Qt::SkipEmptyParts))
+            rig.replies[entry.section('=', 0, 0)] = entry.section('=', 1).split('|');
+        QFETCH(QString, words);
+        rig.run(words, RunOptions{options == "9600", std::nullopt});
+        QStringList lines, writes;
+        for (const StepResult& r : rig.results)
+            lines << QString::fromStdString(humanLine(r));
+        for (const auto& w : rig.serial.writes)
+            writes << QString::number(w.at.count()) + " " + QString::fromLatin1(w.bytes).chopped(1);
+        QTEST(rig.status, "exit");
+        QTEST(lines.join('|'), "lines");
+        QTEST((writes << QString::number(rig.clock.now().count()) + " end").join('|'), "writes");
+        QCOMPARE(rig.serial.settings(),
+                 std::string(options == "9600" ? "9600,N,8,1" : "19200,N,8,1"));
+    }
+
+    void jsonKeepsEveryByte() {
+        QByteArray all(256, 0);
+        std::iota(all.begin(), all.end(), 0);
+        CtlRig rig;
+        rig.replies[QString::fromLatin1("\xff\x80 x")] = QStringList{QString::fromLatin1(all)};
+        rig.run(QString::fromLatin1("send,\xff\x80 x"));
+        const QJsonObject o = QJsonDocument::fromJson(jsonLine(rig.results.at(0))).object();
+        QCOMPARE(o["received"].toString().toLatin1(), all);
+        QCOMPARE(o["sent"].toString().toLatin1(), QByteArray("\xff\x80 x\r"));
+    }
+
+    void binary_data() {
+        QTest::addColumn<QString>("sim");   // r7k-sim options, ',' between words
+        QTest::addColumn<QString>("args");  // r7k-ctl steps after --json --port PTY, likewise
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("results");  // per step "outcome:status" ("-" for none), '|'
+        QTest::addColumn<QString>("message");  // in standard error
+        // clang-format off
+        QTest::addRow("power on, wait, queries around a hold") << "--fast"
+            << "power-on,wait,2.5,status,vol-up:2,lamp-time" << 0
+            << "ack:-|waited:-|reply: Power ON|ack:-|reply: 0 1 2 3 4 CR  Hour Use" << "";
+        QTest::addRow("replies in pieces decode the same") << "--pieces,3,--gap,20"
+            << "mode,setting,temp,send,CRA,send,CR9" << 0
+            << "reply: Input mode 1|reply: Normally|"
+               "reply:  S1= + 2 4 . 0 C  ,   S2=  2 5 . 5 C , S3= + 2 5 . 0 C|reply: Stand by|"
+               "reply: R 7 K   S I M   V 1 . 4 0 CR " << "";
+        QTest::addRow("dropped, --timeout: exit 3, the rest not run") << "--drop-all"
+            << "--timeout,100,status,power-off" << 3 << "timeout:-"
+            << "status: no reply within 100 ms on COM1 (/dev/pts/";
+        QTest::addRow("NAK: exit 5") << "" << "send,cr0,status" << 5 << "nak:-"
+            << "send cr0: the projector answered NAK";
+        QTest::addRow("unknown step: exit 2, port untouched") << "" << "status,power-of" << 2 << ""
+            << "did you mean power-off or power-on?";
+        QTest::addRow("bad count") << "" << "vol-up:0" << 2 << "" << "vol-up:0: the count";
+        QTest::addRow("send, no code") << "" << "status,send" << 2 << "" << "'send' needs";
+        QTest::addRow("bad wait") << "" << "wait,-1" << 2 << "" << "wait -1: expected seconds";
+        QTest::addRow("no such device: exit 4") << "" << "--port,/dev/r7k-none,status" << 4 << ""
+            << "COM1 (/dev/r7k-none) cannot be opened: No such file or directory";
+        QTest::addRow("SIGINT in a wait: at once, port closed") << "" << "wait,30" << 128 + SIGINT
+            << "" << "interrupted";
+        // clang-format on
+    }
+
+    void binary() {
+        QFETCH(QString, sim);
+        QFETCH(QString, args);
+        QFETCH(int, exit);
+        QProcess simulator;
+        simulator.start(qEnvironmentVariable("R7K_SIM"), sim.split(',', Qt::SkipEmptyParts));
+        QVERIFY(simulator.waitForReadyRead(5000));
+        const QString pty = QString::fromLatin1(simulator.readLine()).trimmed().section("on ", 1);
+        QProcess ctl;  // a later --port overrides this one
+        ctl.start(qEnvironmentVariable("R7K_CTL"),
+                  QStringList{"--json", "--port", pty} + args.split(','));
+        QByteArray log;  // the simulator's
+        if (exit > 128) {
+            QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was opened"));
+            ::kill(pid_t(ctl.processId()), exit - 128);
+        }
+        QVERIFY(ctl.waitForFinished(exit > 128 ? 2000 : 30000));
+        QStringList results;
+        for (const QByteArray& line : ctl.readAllStandardOutput().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!line.isEmpty())
+                results << o["outcome"].toString() + ":" + o["status"].toString("-");
+        }
+        QTEST(results.join('|'), "results");
+        QTEST(ctl.exitCode(), "exit");
+        QFETCH(QString, message);
+        QVERIFY(QString::fromLocal8Bit(ctl.readAllStandardError()).contains(message));
+        // The port is closed at the end, and never opened when the words or the device were wrong.
+        const bool opened = exit != 2 && exit != 4;
+        if (opened)
+            QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was closed"));
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(3000));
+        QCOMPARE((log + simulator.readAllStandardError()).contains("opened"), opened);
+    }
+};
+
+QTEST_MAIN(TestCtl)
+#include "test_ctl.moc"
