@@ -88,6 +88,23 @@ class TestQtLink : public QObject {
         QCOMPARE(panel.line("Label11"), std::string(" C 0 0 CR "));
     }
 
+    // COM1's device appears two seconds after start: one box, then opened by itself, said on
+    // the RXD line until the display clear.
+    void missingAtStart() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("com1");
+        LivePanel panel(link.toStdString());
+        panel.form.Form_Load();
+        QCOMPARE(panel.window.warnings.size(), std::size_t(1));
+        QTest::qWait(2000);
+        PtyPair pty;
+        QVERIFY(QFile::link(QString::fromStdString(pty.slave), link));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 3000);
+        QCOMPARE(panel.line("Label12"), " COM1 (" + link.toStdString() + ") reconnected");
+        QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label12"), std::string(), 1500);
+        QCOMPARE(panel.window.warnings.size(), std::size_t(1));
+    }
+
     void speedAppliesToOpenPort() {
         PtyPair pty;
         LivePanel panel(pty.slave);

@@ -12,7 +12,9 @@
 #include "link/form1.h"
 #include "link/port_address.h"
 #include "qt/panel_window.h"
+#include "qt/port_menu.h"
 #include "qt/port_router.h"
+#include "qt/port_settings.h"
 #include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
@@ -43,8 +45,8 @@ constexpr struct {
 
 // What the command line asks for.
 struct Options {
-    QString com1 = r7k::QtSerial::defaultDevice(1);
-    QString com2 = r7k::QtSerial::defaultDevice(2);
+    QString com1;  // empty: the settings file's, or the default
+    QString com2;
     bool trace = false;
     bool listPorts = false;
 };
@@ -61,14 +63,19 @@ int parseOptions(int argc, char** argv, Options& options) {
         "start).");
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption com1("com1",
-                                  "The device that stands for COM1 (default " + options.com1 +
+                                  "The device that stands for COM1 (default: the settings "
+                                  "file's, else " +
+                                      r7k::QtSerial::defaultDevice(1) +
                                       "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal; "
                                       "or a serial-to-network gateway: tcp://HOST:PORT (a raw "
                                       "byte stream) or rfc2217://HOST:PORT (Telnet, which also "
                                       "sets the gateway's speed).",
                                   "DEVICE");
     const QCommandLineOption com2(
-        "com2", "The device that stands for COM2 (default " + options.com2 + ").", "DEVICE");
+        "com2",
+        "The device that stands for COM2 (default: the settings file's, else " +
+            r7k::QtSerial::defaultDevice(2) + ").",
+        "DEVICE");
     const QCommandLineOption trace("trace",
                                    "Print every TXD, RXD and STATUS line as it is set: "
                                    "milliseconds since start, a tab, TXD, RXD or STATUS, a "
@@ -118,28 +125,32 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
-// The stable /dev/serial/by-id name of a device, if udev made one.
-QString stableName(const QString& device) {
-    const QString target = QFileInfo(device).canonicalFilePath();
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files)) {
-        if (link.canonicalFilePath() == target)
-            return link.absoluteFilePath();
-    }
-    return {};
-}
-
 constexpr const char* kNetworkNote =
     "\nA projector behind a serial-to-network gateway works too: --com1 tcp://HOST:PORT or "
     "rfc2217://HOST:PORT.\n";
 
-int listPorts() {
+// What COM1 and COM2 stand for now, where that comes from, and what the settings file had
+// that could not be used.
+void printMappings(const r7k::PortSettings& settings, const Options& options) {
+    std::printf("\n");
+    for (int port : {1, 2}) {
+        const auto m = settings.mapping(port, port == 1 ? options.com1 : options.com2);
+        std::printf("COM%d = %s (%s)\n", port, qPrintable(m.address),
+                    qPrintable(r7k::PortSettings::originText(m.origin)));
+    }
+    std::printf("Settings file: %s\n", qPrintable(settings.file()));
+    for (const QString& problem : settings.problems())
+        std::printf("  %s\n", qPrintable(problem));
+}
+
+int listPorts(const r7k::PortSettings& settings, const Options& options) {
     const auto ports = QSerialPortInfo::availablePorts();
     if (ports.isEmpty()) {
         std::printf(
             "No serial ports found. Plug in the USB-serial adapter and try again; a "
             "pseudo-terminal is not listed but works with --com1.\n");
         std::fputs(kNetworkNote, stdout);
+        printMappings(settings, options);
         return 0;
     }
     QString example;
@@ -158,7 +169,7 @@ int listPorts() {
                                 .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
                                 .arg(p.productIdentifier(), 4, 16, QLatin1Char('0')));
         }
-        const QString stable = stableName(p.systemLocation());
+        const QString stable = r7k::stablePath(p.systemLocation());
         field("stable path", stable);
         if (example.isEmpty() && !stable.isEmpty())
             example = stable;
@@ -170,6 +181,7 @@ int listPorts() {
             example.toLocal8Bit().constData());
     }
     std::fputs(kNetworkNote, stdout);
+    printMappings(settings, options);
     return 0;
 }
 
@@ -184,18 +196,24 @@ int main(int argc, char** argv) {
         return status;
     if (options.listPorts) {
         QCoreApplication core(argc, argv);
-        return listPorts();
+        return listPorts(r7k::PortSettings(), options);
     }
 
     QApplication app(argc, argv);
+    r7k::PortSettings settings;
+    const auto address = [&](int port) {
+        const QString value =
+            settings.mapping(port, port == 1 ? options.com1 : options.com2).address;
+        return *r7k::parsePortAddress(value.toStdString()).address;
+    };
     r7k::PanelWindow window;
-    window.setPortDevices(options.com1, options.com2);
-    const auto serial =
-        r7k::makeSerialPort(*r7k::parsePortAddress(options.com1.toStdString()).address,
-                            *r7k::parsePortAddress(options.com2.toStdString()).address);
+    r7k::PortRouter serial(address(1), address(2));
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
-    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, *serial, window);
+    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);
+    r7k::PortMenu menu(window, serial, form, settings);
+    if (!settings.problems().isEmpty())
+        window.warn(settings.problems().join("\n").toStdString());
     if (options.trace) {
         window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {
             std::string line = std::to_string(sinceStart.elapsed());

@@ -39,6 +39,10 @@ class NetSerial : public SerialPort {
     std::string input() override;
     int commEvent() const override { return m_event; }
     std::string deviceName(int port) const override;
+    // Another gateway for a port number (none: not a network port); takes effect at its open.
+    void setAddress(int port, std::optional<PortAddress> address) {
+        m_addresses[port == 2 ? 1 : 0] = std::move(address);
+    }
 
   private:
     const std::optional<PortAddress>& address(int port) const {

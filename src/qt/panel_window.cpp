@@ -179,6 +179,13 @@ QWidget* PanelWindow::build(const ControlSpec& row, QWidget* parent) {
                 if (m_form)
                     m_form->click(name);
             });
+            if (const int port = name == "Option1" ? 1 : name == "Option2" ? 2 : 0) {
+                option->setContextMenuPolicy(Qt::CustomContextMenu);
+                connect(option, &QWidget::customContextMenuRequested, this,
+                        [this, option, port](const QPoint& at) {
+                            emit portMenuRequested(port, option->mapToGlobal(at));
+                        });
+            }
             return option;
         }
         case ControlKind::TextBox: {

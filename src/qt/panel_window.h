@@ -73,6 +73,8 @@ class PanelWindow : public QWidget, public Window {
   signals:
     // A key press seen by the key preview, as handed to Form_KeyDown.
     void keyPreviewed(int keyCode, int shift);
+    // The operator asked for the menu of a port option (a right-click on COM1 or COM2).
+    void portMenuRequested(int port, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

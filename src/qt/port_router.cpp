@@ -14,7 +14,8 @@ PortRouter::PortRouter(const PortAddress& com1, const PortAddress& com2)
     : m_local(QString::fromStdString(com1.text()), QString::fromStdString(com2.text())),
       m_net(ifNetwork(com1), ifNetwork(com2)),
       m_lines{com1.isNetwork() ? static_cast<SerialPort*>(&m_net) : &m_local,
-              com2.isNetwork() ? static_cast<SerialPort*>(&m_net) : &m_local} {
+              com2.isNetwork() ? static_cast<SerialPort*>(&m_net) : &m_local},
+      m_addresses{com1, com2} {
     for (SerialPort* inner :
          {static_cast<SerialPort*>(&m_local), static_cast<SerialPort*>(&m_net)}) {
         inner->setCommHandler([this] { raiseComm(); });
@@ -38,6 +39,14 @@ SerialResult PortRouter::setSettings(std::string_view settings) {
     const SerialResult r = current().setSettings(settings);
     (void)idle().setSettings(settings);
     return r;
+}
+
+void PortRouter::setAddress(int port, const PortAddress& address) {
+    const int i = port == 2 ? 1 : 0;
+    m_local.setDevice(port, QString::fromStdString(address.text()));
+    m_net.setAddress(port, ifNetwork(address));
+    m_lines[i] = address.isNetwork() ? static_cast<SerialPort*>(&m_net) : &m_local;
+    m_addresses[i] = address;
 }
 
 std::unique_ptr<SerialPort> makeSerialPort(const PortAddress& com1, const PortAddress& com2) {

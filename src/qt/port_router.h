@@ -26,6 +26,11 @@ class PortRouter : public SerialPort {
     int commEvent() const override { return current().commEvent(); }
     std::string deviceName(int port) const override { return of(port).deviceName(port); }
 
+    // The address of a port number, and another one for it. Its line must be closed (the
+    // panel closes it before it moves a port to another device).
+    const PortAddress& address(int port) const { return m_addresses[port == 2 ? 1 : 0]; }
+    void setAddress(int port, const PortAddress& address);
+
   private:
     SerialPort& of(int port) const { return *m_lines[port == 2 ? 1 : 0]; }
     SerialPort& current() const { return of(m_port); }
@@ -35,6 +40,7 @@ class PortRouter : public SerialPort {
     QtSerial m_local;
     NetSerial m_net;
     SerialPort* m_lines[2];  // the adapter of COM1 and of COM2
+    PortAddress m_addresses[2];
     int m_port = 1;
 };
 

@@ -42,6 +42,8 @@ class QtSerial : public SerialPort {
     std::string input() override;
     int commEvent() const override { return m_event; }
     std::string deviceName(int port) const override;
+    // Another device for a port number; takes effect at its next open.
+    void setDevice(int port, QString device) { (port == 2 ? m_com2 : m_com1) = std::move(device); }
 
     static QString defaultDevice(int port);
 

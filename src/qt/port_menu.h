@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class QPoint;
+
+namespace r7k {
+
+class Form1;
+class PanelWindow;
+class PortRouter;
+class PortSettings;
+
+// The menu of a port option (a right-click on COM1 or COM2): the serial ports found now, a
+// network address, the platform's default. A choice maps the port to that device, remembers
+// it for the next start and, for the port in use, moves the link there by the rules of a port
+// choice (a failure warns once and goes back).
+class PortMenu : public QObject {
+    Q_OBJECT
+
+  public:
+    struct Entry {
+        QString text;
+        QString address;  // empty: ask for a network address
+    };
+
+    PortMenu(PanelWindow& window, PortRouter& router, Form1& form, PortSettings& settings);
+    // What the menu of a port offers now, in order.
+    QVector<Entry> entries(int port) const;
+    // The operator's choice of an address for a port.
+    void choose(int port, const QString& address);
+
+  private:
+    void show(int port, const QPoint& at);
+    void showDevices();
+
+    PanelWindow& m_window;
+    PortRouter& m_router;
+    Form1& m_form;
+    PortSettings& m_settings;
+};
+
+// The stable /dev/serial/by-id name of a device, if udev made one.
+QString stablePath(const QString& device);
+
+}  // namespace r7k

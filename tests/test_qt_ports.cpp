@@ -1,0 +1,113 @@
+// Where COM1 and COM2 point: the command line, the settings file and the default, and the
+// port option's menu in the real window moving the link and remembering the choice.
+#include <QtTest>
+
+#include <QInputDialog>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "link/form1.h"
+#include "qt/panel_window.h"
+#include "qt/port_menu.h"
+#include "qt/port_router.h"
+#include "qt/port_settings.h"
+#include "qt/qt_timer.h"
+#include "sim_process.h"
+
+using namespace r7k;
+
+class TestQtPorts : public QObject {
+    Q_OBJECT
+  private slots:
+    void mapping_data() {
+        QTest::addColumn<QString>("file");  // the settings file; "<dir>": a folder in its place
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("mapped");  // both ports, then what was skipped
+        const auto row = [](const char* name, const char* file, const char* option,
+                            const char* mapped) {
+            QTest::addRow("%s", name) << QString(file) << QString(option) << QString(mapped);
+        };
+        row("no file", "", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
+        row("the file", "[ports]\ncom1=/dev/pts/9\ncom2=rfc2217://[::1]:4001\n", "",
+            "/dev/pts/9 (settings file), rfc2217://[::1]:4001 (settings file)");
+        row("the option first", "[ports]\ncom1=/dev/pts/9\n", "tcp://gw:4001",
+            "tcp://gw:4001 (option), /dev/ttyS1 (default)");
+        row("unusable values skipped", "[ports]\ncom1=ttyUSB0\ncom2=tcp://gw\n", "",
+            "/dev/ttyS0 (default), /dev/ttyS1 (default)|ports/com1 = \"ttyUSB0\" was skipped "
+            "(not a whole device path)|ports/com2 = \"tcp://gw\" was skipped");
+        row("not a file", "<dir>", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|not a file");
+    }
+    void mapping() {
+        QFETCH(QString, file);
+        QFETCH(QString, option);
+        QFETCH(QString, mapped);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("r7k-panel/r7k-panel.conf");
+        QDir().mkpath(file == "<dir>" ? path : dir.filePath("r7k-panel"));
+        if (!file.isEmpty() && file != "<dir>") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file.toUtf8()) > 0);
+        }
+        const PortSettings settings(path);
+        QStringList got;
+        for (int port : {1, 2}) {
+            const auto m = settings.mapping(port, port == 1 ? option : QString());
+            got << m.address + " (" + PortSettings::originText(m.origin) + ")";
+        }
+        QCOMPARE(got.join(", "), mapped.section('|', 0, 0));
+        for (const QString& skipped : mapped.split('|').mid(1))
+            QVERIFY2(settings.problems().join(' ').contains(skipped), qPrintable(skipped));
+    }
+
+    // A folder that cannot be made: the choice still applies, and the reason is given.
+    void rememberFails() {
+        QTemporaryFile notAFolder;
+        QVERIFY(notAFolder.open());
+        PortSettings settings(notAFolder.fileName() + "/r7k-panel.conf");
+        QVERIFY(settings.remember(2, "/dev/ttyUSB0").contains("could not be remembered"));
+        QCOMPARE(settings.mapping(2, {}).address, QString("/dev/ttyUSB0"));
+    }
+
+    // Right-click on COM1 in the real window, "Network address…", the simulator's address: the
+    // link moves there from the pseudo-terminal it was on, and the next start is there too.
+    void menuMovesTheLink() {
+        QTemporaryDir dir;
+        PortSettings settings(dir.filePath("r7k-panel/r7k-panel.conf"));
+        SimProcess sim({"--quiet", "--listen", "0"});
+        SimProcess first({"--quiet"});
+        PanelWindow window;
+        PortRouter router(*parsePortAddress(first.path.toStdString()).address,
+                          *parsePortAddress("/dev/r7k-none").address);
+        QtTimer t1, t2, t3, t4, relink;
+        Form1 form({t1, t2, t3, t4, relink}, router, window);
+        window.attach(&form);
+        PortMenu menu(window, router, form, settings);
+        form.Form_Load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && router.portOpen());
+        QTimer::singleShot(100, [&] {
+            auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(popup);
+            popup->setActiveAction(popup->actions().at(popup->actions().size() - 2));
+            QTest::keyClick(popup, Qt::Key_Return);  // "Network address…"
+            QTimer::singleShot(100, [&] {
+                auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                QVERIFY(ask);
+                ask->setTextValue(sim.path);
+                ask->accept();
+            });
+        });
+        QTest::mouseClick(window.control("Command33"), Qt::LeftButton);  // the port group
+        QWidget* com1 = window.control("Option1");
+        QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
+                          com1->mapTo(&window, com1->rect().center()));
+        QTRY_COMPARE(com1->toolTip(), "COM1 = " + sim.path);
+        QTRY_VERIFY(router.portOpen());
+        form.click("Command44");
+        QTRY_COMPARE(std::string(form.lineText("Label22")), std::string(" Stand by"));
+        QCOMPARE(PortSettings(settings.file()).mapping(1, {}).address, sim.path);
+    }
+};
+
+QTEST_MAIN(TestQtPorts)
+#include "test_qt_ports.moc"
