@@ -49,7 +49,7 @@ fi
 
 echo "bench/run.sh: building into $build" >&2
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-cmake --build "$build" --target r7k-panel r7k-sim r7k-bench >&2
+cmake --build "$build" --target r7k-panel r7k-sim r7k-bench r7k-floor >&2
 
 if [ -n "$nice_level" ] && [ "$(id -u)" -eq 0 ]; then
   renice -n "$nice_level" -p $$ >/dev/null
@@ -65,7 +65,7 @@ if [ $quick -eq 1 ]; then
 else
   click_runs=3 click_count=1000 hold_seconds=10 beat_seconds=30 beat_kinds="random ascii"
   burst_runs=3
-  x_args=(--startup-runs 5 --idle-seconds 10 --flood-runs 3 --flood-seconds 30 --burst-runs 3)
+  x_args=(--startup-runs 7 --idle-seconds 10 --flood-runs 3 --flood-seconds 30 --burst-runs 3)
 fi
 
 {
@@ -112,7 +112,7 @@ echo "bench/run.sh: in-process benchmarks" >&2
 
 echo "bench/run.sh: r7k-panel and cutecom under one Xvfb" >&2
 "${xvfb[@]}" /usr/bin/python3 "$root/bench/xbench.py" --panel "$build/r7k-panel" \
-  --sim "$build/r7k-sim" --bench "$bench" "${x_args[@]}" | tee "$out/xbench.jsonl" >&2
+  --sim "$build/r7k-sim" --bench "$bench" --floor "$build/bench/r7k-floor" "${x_args[@]}" | tee "$out/xbench.jsonl" >&2
 
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$out/machine.txt"
 {

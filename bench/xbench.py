@@ -267,7 +267,9 @@ class Programs:
                     "size=1\n")
 
     def start(self, which, com1, com2=None):
-        if which == "panel":
+        if which == "floor":
+            cmd, title = [self.args.floor], "r7k-floor"
+        elif which == "panel":
             cmd = [self.args.panel, "--com1", com1]
             if com2:
                 cmd += ["--com2", com2]
@@ -276,8 +278,9 @@ class Programs:
             self.cutecom_session(com1)
             cmd = [self.args.cutecom, "-s", "bench"]
             title = None
+        env = self.env
         t0 = now()
-        proc = subprocess.Popen(cmd, env=self.env, stdout=subprocess.DEVNULL,
+        proc = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         return proc, t0, title
 
@@ -308,9 +311,9 @@ def stop(proc):
         proc.wait()
 
 
-def startup(x11, progs, which, sim_path, runs):
+def startup(x11, progs, which, sim_path, runs, warm=True):
     results = []
-    for run in range(runs + 1):  # the first start warms the caches and is not counted
+    for run in range(0 if warm else 1, runs + 1):  # a first start warms the caches, uncounted
         sim = Sim(sim_path, ["--quiet"])
         try:
             proc, t0, title = progs.start(which, sim.pty)
@@ -421,6 +424,7 @@ def main():
     ap.add_argument("--sim", required=True)
     ap.add_argument("--bench", required=True, help="r7k-bench (control positions)")
     ap.add_argument("--cutecom", default=shutil.which("cutecom") or "cutecom")
+    ap.add_argument("--floor", help="r7k-floor: a plain Qt window, the start-up floor")
     ap.add_argument("--programs", default="panel,cutecom")
     ap.add_argument("--tests", default="startup,idle,flood,burst")
     ap.add_argument("--idle-seconds", type=float, default=10)
@@ -437,15 +441,22 @@ def main():
     x11 = X11()
     programs = a.programs.split(",")
     tests = a.tests.split(",")
+    # The floor is measured only where it means something: beside the panel at start-up.
+    startup_programs = programs + (["floor"] if a.floor and "floor" not in programs else [])
 
     def emit(r):
         print(json.dumps(r), flush=True)
 
     try:
         if "startup" in tests:
-            for which in programs:
-                for r in startup(x11, progs, which, a.sim, a.startup_runs):
-                    emit(r)
+            # In turn, so that a load that comes and goes touches every program alike.
+            for which in startup_programs:
+                startup(x11, progs, which, a.sim, 0)  # warms the caches
+            for run in range(1, a.startup_runs + 1):
+                for which in startup_programs:
+                    for r in startup(x11, progs, which, a.sim, 1, warm=False):
+                        r["run"] = run
+                        emit(r)
         if "idle" in tests:
             for which in programs:
                 r = flood(x11, progs, which, a.sim, 0, False, a.idle_seconds)

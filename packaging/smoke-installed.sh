@@ -65,7 +65,7 @@ trap 'exit 130' INT TERM
 # ---- build the package ----------------------------------------------------------------------
 # cpack installs what is in the build directory as it stands, so bring that up to date first.
 note "building the package in $build"
-if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k_man_pages >"$work/build.log" 2>&1; then
+if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k-net r7k_man_pages >"$work/build.log" 2>&1; then
   show "$work/build.log"
   fail "building r7k-panel, r7k-sim, r7k-ctl and the manual pages failed in $build"
 fi
@@ -94,6 +94,7 @@ expected=(
   /usr/bin/r7k-ctl
   /usr/bin/r7k-panel
   /usr/bin/r7k-sim
+  /usr/lib/x86_64-linux-gnu/r7k-panel/r7k-net.so
   /usr/share/applications/r7k-panel.desktop
   /usr/share/bash-completion/completions/r7k-ctl
   /usr/share/doc/r7k-panel/changelog.gz
@@ -374,5 +375,19 @@ sim_status=0
 wait "$sim_pid" || sim_status=$?
 pids=("$panel_pid" "$sim2_pid")
 [ "$sim_status" -eq 0 ] || fail "$sim exited with $sim_status after SIGTERM, expected 0"
+
+# r7k-ctl through the network module the package installs, on a simulator served over TCP.
+"$sim" --fast --listen 0 >"$work/sim3.out" 2>"$work/sim3.err" &
+pids+=("$!")
+address=
+for _ in $(seq 100); do
+  address=$(sed -n '1s/^r7k-sim: listening on //p' "$work/sim3.out")
+  [ -n "$address" ] && break
+  sleep 0.05
+done
+expect_status 0 "$ctl" --port "$address" status
+grep -q 'Stand by' "$work/out" ||
+  fail "'$ctl --port $address status' did not decode the status: $(cat "$work/out" "$work/err")"
+note "r7k-ctl reaches the simulator at $address through the installed network module"
 
 note "all checks passed for $package $version"

@@ -1,11 +1,14 @@
 // r7k-panel: the control panel window, wired to a serial port and the panel core.
+#include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <QTimer>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <tuple>
 
@@ -185,11 +188,34 @@ int listPorts(const r7k::PortSettings& settings, const Options& options) {
     return 0;
 }
 
+// With R7K_STARTUP_TRACE set, the start-up's stages go to standard error with the
+// microseconds since the process began, for the benchmarks' breakdown of where time goes.
+void stamp(const char* stage) {
+    static const bool on = qEnvironmentVariableIsSet("R7K_STARTUP_TRACE");
+    if (!on)
+        return;
+    timespec now{}, cpu{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    // The process's start, in clock ticks since boot (field 22 of /proc/self/stat).
+    static const double started = [] {
+        QFile stat(QStringLiteral("/proc/self/stat"));
+        (void)stat.open(QIODevice::ReadOnly);
+        const QByteArray text = stat.readAll();
+        return text.mid(text.lastIndexOf(')') + 2).split(' ').value(19).toDouble() /
+               double(sysconf(_SC_CLK_TCK));
+    }();
+    std::fprintf(stderr, "startup\t%.1f ms\tcpu %.1f ms\t%s\n",
+                 (double(now.tv_sec) + now.tv_nsec / 1e9 - started) * 1000,
+                 (double(cpu.tv_sec) + cpu.tv_nsec / 1e9) * 1000, stage);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    stamp("main");
 
     Options options;
     if (const int status = parseOptions(argc, argv, options); status >= 0)
@@ -199,14 +225,18 @@ int main(int argc, char** argv) {
         return listPorts(r7k::PortSettings(), options);
     }
 
+    stamp("options read");
     QApplication app(argc, argv);
+    stamp("application (platform plugin, display)");
     r7k::PortSettings settings;
+    stamp("settings file");
     const auto address = [&](int port) {
         const QString value =
             settings.mapping(port, port == 1 ? options.com1 : options.com2).address;
         return *r7k::parsePortAddress(value.toStdString()).address;
     };
     r7k::PanelWindow window;
+    stamp("window built");
     r7k::PortRouter serial(address(1), address(2));
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
     r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
@@ -227,6 +257,14 @@ int main(int argc, char** argv) {
         });
     }
     form.Form_Load();
+    stamp("Form_Load (port opened)");
     window.show();
+    stamp("shown");
+    QTimer::singleShot(0, [] {
+        stamp("event loop");
+        // A start-up alone, for a profiler: R7K_STARTUP_TRACE=quit ends once the window is up.
+        if (qgetenv("R7K_STARTUP_TRACE") == "quit")
+            QCoreApplication::quit();
+    });
     return app.exec();
 }

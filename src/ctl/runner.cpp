@@ -100,9 +100,15 @@ void Runner::start(std::vector<Step> steps, RunOptions options,
     m_loading = false;
     if (!m_portFailure.empty())
         return finish(kExitPort, m_portFailure);
-    if (!m_port.portOpen())
-        return finish(kExitPort, where() + " cannot be opened.");
-    nextStep();
+    if (m_port.portOpen())
+        return nextStep();
+    // A gateway's port opens once connected; its outcome comes from the event loop, and a
+    // failure through the panel's warning.
+    m_phase = Phase::Opening;
+    m_port.afterOpened = [this] {
+        if (m_phase == Phase::Opening && m_port.portOpen())
+            schedule(0ms, [this] { nextStep(); });
+    };
 }
 
 void Runner::interrupt(int status) {
@@ -276,6 +282,8 @@ void Runner::portFailed(std::string_view text) {
         m_portFailure = firstParagraph(text);
     if (m_loading || m_phase == Phase::Done)
         return;  // start() reports a failure to open
+    if (m_phase == Phase::Opening)
+        return schedule(0ms, [this] { finish(kExitPort, m_portFailure); });
     // Called from inside the panel's handlers: the run ends from the runner's own tick. A port
     // that comes back later does not resume it.
     const bool inStep = m_phase != Phase::Idle;

@@ -78,7 +78,7 @@ class Runner {
     Form1& form() { return m_form; }
 
   private:
-    enum class Phase : std::uint8_t { Idle, Holding, Releasing, Awaiting, Waiting, Done };
+    enum class Phase : std::uint8_t { Opening, Idle, Holding, Releasing, Awaiting, Waiting, Done };
 
     void schedule(milliseconds delay, std::function<void()> action);
     void nextStep();

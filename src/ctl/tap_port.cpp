@@ -9,6 +9,11 @@ TapPort::TapPort(SerialPort& inner) : m_inner(inner) {
             afterComm();
     });
     m_inner.setLostHandler([this](const std::string& why) { raiseLost(why); });
+    m_inner.setOpenedHandler([this](const SerialResult& outcome) {
+        raiseOpened(outcome);
+        if (afterOpened)
+            afterOpened();
+    });
 }
 
 SerialResult TapPort::output(std::string_view bytes) {

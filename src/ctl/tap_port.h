@@ -26,7 +26,8 @@ class TapPort : public SerialPort {
 
     std::function<void(std::string_view bytes)> onOutput;  // after a write that worked
     std::function<void(std::string_view bytes)> onInput;   // what the panel took in
-    std::function<void()> afterComm;  // once the panel has handled a communication event
+    std::function<void()> afterComm;    // once the panel has handled a communication event
+    std::function<void()> afterOpened;  // once the panel has handled an open that took time
 
   private:
     SerialPort& m_inner;

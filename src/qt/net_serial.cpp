@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "link/line_settings.h"
-#include "qt/qt_serial.h"
+#include "link/open_failure.h"
 
 namespace r7k {
 

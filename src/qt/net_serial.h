@@ -10,6 +10,7 @@
 #include "link/port_address.h"
 #include "link/serial.h"
 #include "link/telnet.h"
+#include "qt/network_port.h"
 
 namespace r7k {
 
@@ -17,7 +18,7 @@ namespace r7k {
 // they are) or rfc2217:// (Telnet, which also sets the gateway's line speed) addresses.
 // Opening connects in the background and is pending until the connection is made or fails;
 // a connection the gateway drops is closed and reported once as a lost link.
-class NetSerial : public SerialPort {
+class NetSerial : public NetworkPort {
   public:
     // A connect that has neither worked nor failed by then has failed.
     static constexpr std::chrono::milliseconds kConnectTimeout{3000};
@@ -39,8 +40,7 @@ class NetSerial : public SerialPort {
     std::string input() override;
     int commEvent() const override { return m_event; }
     std::string deviceName(int port) const override;
-    // Another gateway for a port number (none: not a network port); takes effect at its open.
-    void setAddress(int port, std::optional<PortAddress> address) {
+    void setAddress(int port, std::optional<PortAddress> address) override {
         m_addresses[port == 2 ? 1 : 0] = std::move(address);
     }
 

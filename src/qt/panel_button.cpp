@@ -47,8 +47,7 @@ void PanelButton::setCaption(const QString& caption) {
     m_caption = caption;
     QString shown = caption;
     setText(shown.replace('&', QStringLiteral("&&")));  // text, never a mnemonic
-    layOut();
-    update();
+    invalidate();
 }
 
 int PanelButton::firstBaseline(const QFontMetrics& metrics) const {
@@ -57,7 +56,20 @@ int PanelButton::firstBaseline(const QFontMetrics& metrics) const {
     return (height() - total) / 2 + metrics.ascent();
 }
 
-void PanelButton::layOut() {
+void PanelButton::invalidate() {
+    m_laidOut = false;
+    update();
+}
+
+QRect PanelButton::captionInk() const {
+    layOut();
+    return m_ink;
+}
+
+void PanelButton::layOut() const {
+    if (m_laidOut)
+        return;
+    m_laidOut = true;
     // The lines break as the laid-out font needs; only their height may call for a smaller one.
     const QRect room = rect().adjusted(kEdge + 1, kEdge, -kEdge - 1, -kEdge);
     m_captionFont = font();
@@ -79,6 +91,7 @@ void PanelButton::layOut() {
 }
 
 void PanelButton::paintEvent(QPaintEvent*) {
+    layOut();
     QPainter painter(this);
     const QColor face = m_face.isValid() ? m_face : palette().color(QPalette::Button);
     painter.fillRect(rect(), face);
@@ -110,13 +123,13 @@ void PanelButton::paintEvent(QPaintEvent*) {
 
 void PanelButton::resizeEvent(QResizeEvent* event) {
     QPushButton::resizeEvent(event);
-    layOut();
+    invalidate();
 }
 
 void PanelButton::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        layOut();
+        invalidate();
 }
 
 }  // namespace r7k

@@ -21,10 +21,8 @@ class PanelButton : public QPushButton {
 
     void setCaption(const QString& caption);
     const QString& caption() const { return m_caption; }
-    const QStringList& lines() const { return m_lines; }
-    const QFont& captionFont() const { return m_captionFont; }
     // Where the caption's ink is drawn, in the button's coordinates (not pressed).
-    QRect captionInk() const { return m_ink; }
+    QRect captionInk() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,15 +30,19 @@ class PanelButton : public QPushButton {
     void changeEvent(QEvent* event) override;
 
   private:
-    void layOut();
+    // The caption is laid out when it is first needed after a change of caption, size or font:
+    // a button that is never shown costs no font work.
+    void layOut() const;
+    void invalidate();
     int firstBaseline(const QFontMetrics& metrics) const;
 
     QColor m_face;
     QColor m_text;
     QString m_caption;
-    QStringList m_lines;
-    QFont m_captionFont;
-    QRect m_ink;
+    mutable bool m_laidOut = false;
+    mutable QStringList m_lines;
+    mutable QFont m_captionFont;
+    mutable QRect m_ink;
 };
 
 // Breaks a caption into lines no wider than `width`: at blanks where there are any, otherwise

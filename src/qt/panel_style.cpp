@@ -1,6 +1,7 @@
 #include "qt/panel_style.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QStringList>
 #include <QWidget>
 
@@ -19,11 +20,27 @@ QColor toQColor(const Colour& c) {
     return QColor(c.red, c.green, c.blue);
 }
 
+namespace {
+
+// The first of the families that this machine has, looked up once in the list of installed
+// families: asking for a missing family costs a font-database search (fontconfig resolving it
+// as an alias) every time a font is made.
+QString firstInstalled(const QStringList& families) {
+    static const QStringList installed = QFontDatabase::families();
+    for (const QString& family : families) {
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return families.value(1);
+}
+
+}  // namespace
+
 QFont fontFor(const FontSpec& wanted) {
-    static const QStringList kGothic{fromUtf8(kGothicFace), "IPAGothic", "Noto Sans Mono CJK JP",
-                                     "VL Gothic"};
-    static const QStringList kPGothic{fromUtf8(kPGothicFace), "IPAPGothic", "Noto Sans CJK JP",
-                                      "VL PGothic"};
+    static const QString kGothic =
+        firstInstalled({fromUtf8(kGothicFace), "IPAGothic", "Noto Sans Mono CJK JP", "VL Gothic"});
+    static const QString kPGothic =
+        firstInstalled({fromUtf8(kPGothicFace), "IPAPGothic", "Noto Sans CJK JP", "VL PGothic"});
     QFont font = QApplication::font();
     if (wanted.face == Face::Default) {
         // Mark every attribute as set, so the window's own Gothic bold is not inherited.
@@ -34,7 +51,7 @@ QFont fontFor(const FontSpec& wanted) {
             font.setPixelSize(font.pixelSize());
     } else {
         const bool fixed = wanted.face == Face::Gothic;
-        font.setFamilies(fixed ? kGothic : kPGothic);
+        font.setFamily(fixed ? kGothic : kPGothic);
         font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
         font.setFixedPitch(fixed);
         font.setPointSizeF(wanted.points);

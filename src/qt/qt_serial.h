@@ -69,8 +69,4 @@ class QtSerial : public SerialPort {
     int m_event = 0;
 };
 
-// The operator-facing text of a failed open: the device, the cause and, where it helps, a hint.
-std::string openFailureText(const std::string& port, const std::string& device,
-                            const std::string& cause);
-
 }  // namespace r7k
