@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fakes/fake_window.h"
+#include "fakes/panel_rig.h"
 #include "link/form1.h"
 #include "qt/port_router.h"
 #include "qt/qt_timer.h"

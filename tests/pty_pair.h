@@ -42,11 +42,9 @@ struct PtyPair {
         t.start();
         while (done < bytes.size() && t.elapsed() < 10000) {
             const ssize_t n = ::write(master, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += std::size_t(n);
-            } else {
+            done += std::size_t(std::max<ssize_t>(n, 0));
+            if (n <= 0)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            }
         }
         QCOMPARE(done, bytes.size());
     }

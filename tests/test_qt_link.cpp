@@ -1,5 +1,6 @@
-// The QSerialPort adapter through real pseudo-terminals: bytes on the wire, replies in pieces,
-// failures that name the device, and a device that goes away and comes back.
+// The panel on real lines: the serial adapter through pseudo-terminals (bytes on the wire,
+// replies in pieces, failures that name the device, a device that goes away and comes back),
+// and the r7k-panel program's own options.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,12 +62,11 @@ class TestQtLink : public QObject {
     void openFailures_data() {
         QTest::addColumn<QString>("device");  // "busy": a pty another panel holds
         QTest::addColumn<QString>("says");
-        QTest::addRow("missing") << "/dev/r7k-no-such-port"
-                                 << "No such file or directory";
-        QTest::addRow("not a serial device") << "/dev/null"
-                                             << "/dev/null";
-        QTest::addRow("busy") << "busy"
-                              << "Another program";
+        // clang-format off
+        QTest::addRow("missing") << "/dev/r7k-no-such-port" << "No such file or directory";
+        QTest::addRow("not a serial device") << "/dev/null" << "/dev/null";
+        QTest::addRow("busy") << "busy" << "Another program";
+        // clang-format on
     }
     // One box that names the port, the device and the cause; sends stay harmless.
     void openFailures() {
@@ -140,8 +140,7 @@ class TestQtLink : public QObject {
             QTest::qWait(100);
             QVERIFY2(cpuSeconds() - before < 0.05, "busy after the hang-up");
             QVERIFY(sim.start(args));
-            panel.window.setSelected("Option1");
-            panel.form.click("Option1");
+            panel.choose("Option1");
             QVERIFY(panel.serial->portOpen());
         }
         QCOMPARE(openDescriptors(), fds);
@@ -152,6 +151,28 @@ class TestQtLink : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 3000);
         QCOMPARE(panel.line("Label12"), " COM1 (" + link.toStdString() + ") reconnected");
         QCOMPARE(panel.window.warnings.size(), std::size_t(101));
+    }
+    // The usage errors of a gateway address, and what --list-ports adds (the rest of the
+    // options are checked on the installed program by the package test).
+    void binaryOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");  // in stdout + stderr
+        QTest::addRow("gateway without a port")
+            << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
+        QTest::addRow("list ports") << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0
+                                    << "COM1 = tcp://gw:1 (option)";
+    }
+    void binaryOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess panel;
+        panel.start(qEnvironmentVariable("R7K_PANEL"), args);
+        QVERIFY(panel.waitForFinished(10000));
+        QCOMPARE(panel.exitCode(), exitCode);
+        const QString all = panel.readAllStandardOutput() + panel.readAllStandardError();
+        QVERIFY2(all.contains(output), qPrintable(all));
     }
 };
 

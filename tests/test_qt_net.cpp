@@ -8,6 +8,7 @@
 #include "link/traffic.h"
 #include "live_panel.h"
 #include "pty_pair.h"
+#include "sim_process.h"
 
 namespace {
 
@@ -57,17 +58,15 @@ struct Gateway {
 class TestQtNet : public QObject {
     Q_OBJECT
   private slots:
-    void throughSer2net_data();
+    void throughSer2net_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addRow("raw TCP") << "tcp";
+        QTest::addRow("RFC 2217") << "rfc2217";
+    }
     void throughSer2net();
     void refusedPortGoesBack();
     void silentListenerTimesOut();
 };
-
-void TestQtNet::throughSer2net_data() {
-    QTest::addColumn<QString>("scheme");
-    QTest::addRow("raw TCP") << "tcp";
-    QTest::addRow("RFC 2217") << "rfc2217";
-}
 
 void TestQtNet::throughSer2net() {
     QFETCH(QString, scheme);
@@ -114,11 +113,9 @@ void TestQtNet::throughSer2net() {
 }
 
 void TestQtNet::refusedPortGoesBack() {
-    QProcess sim;
-    sim.start(qEnvironmentVariable("R7K_SIM"), {"--quiet", "--listen", "0"});
-    QVERIFY(sim.waitForReadyRead(5000));
+    SimProcess sim({"--quiet", "--listen", "0"});
     const std::string refused = loopback("tcp", freePort());
-    LivePanel panel(sim.readLine().trimmed().split(' ').last().toStdString(), refused);
+    LivePanel panel(sim.path.toStdString(), refused);
     panel.form.Form_Load();
     QTRY_VERIFY(panel.serial->portOpen());
     panel.form.click("Command33");
@@ -132,8 +129,6 @@ void TestQtNet::refusedPortGoesBack() {
     panel.form.click("Command44");
     QTRY_COMPARE(panel.line("Label22"), std::string(" Stand by"));
     QCOMPARE(panel.window.warnings.size(), std::size_t(1));
-    sim.terminate();
-    sim.waitForFinished();
 }
 
 void TestQtNet::silentListenerTimesOut() {

@@ -27,15 +27,14 @@ class TestQtPorts : public QObject {
                             const char* mapped) {
             QTest::addRow("%s", name) << QString(file) << QString(option) << QString(mapped);
         };
+        // clang-format off
         row("no file", "", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
-        row("the file", "[ports]\ncom1=/dev/pts/9\ncom2=rfc2217://[::1]:4001\n", "",
-            "/dev/pts/9 (settings file), rfc2217://[::1]:4001 (settings file)");
-        row("the option first", "[ports]\ncom1=/dev/pts/9\n", "tcp://gw:4001",
-            "tcp://gw:4001 (option), /dev/ttyS1 (default)");
-        row("unusable values skipped", "[ports]\ncom1=ttyUSB0\ncom2=tcp://gw\n", "",
-            "/dev/ttyS0 (default), /dev/ttyS1 (default)|ports/com1 = \"ttyUSB0\" was skipped "
-            "(not a whole device path)|ports/com2 = \"tcp://gw\" was skipped");
+        row("the file", "[ports]\ncom1=/dev/pts/9\ncom2=rfc2217://[::1]:4001\n", "", "/dev/pts/9 (settings file), rfc2217://[::1]:4001 (settings file)");
+        row("the option first", "[ports]\ncom1=/dev/pts/9\n", "tcp://gw:4001", "tcp://gw:4001 (option), /dev/ttyS1 (default)");
+        row("unusable values skipped", "[ports]\ncom1=ttyUSB0\ncom2=tcp://gw\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|"
+            "ports/com1 = \"ttyUSB0\" was skipped (not a whole device path)|ports/com2 = \"tcp://gw\" was skipped");
         row("not a file", "<dir>", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|not a file");
+        // clang-format on
     }
     void mapping() {
         QFETCH(QString, file);

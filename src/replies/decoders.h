@@ -124,6 +124,24 @@ inline constexpr ReplyTable kLampModeTable{"CR7", 4, kLampModeRows};
 inline constexpr std::array<const ReplyTable*, 5> kReplyTables{
     &kPowerStatusTable, &kInputModeTable, &kSettingTable, &kMuteTable, &kLampModeTable};
 
+// Checked when the program is built: in every table, codes have the table's length, codes and
+// lines start with a blank, and no code occurs twice.
+constexpr bool replyTablesAreSound() {
+    for (const ReplyTable* table : kReplyTables) {
+        for (std::size_t i = 0; i < table->rows.size(); ++i) {
+            const ReplyRow& row = table->rows[i];
+            if (row.code.size() != table->codeLength || row.code[0] != ' ' || row.status[0] != ' ')
+                return false;
+            for (std::size_t j = i + 1; j < table->rows.size(); ++j) {
+                if (table->rows[j].code == row.code)
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(replyTablesAreSound(), "a reply table row is malformed or repeats a code");
+
 // Pressure formula: (N * 5 / 1024 - 0.204) / 0.00459 + 150, N the 16-bit reading.
 inline constexpr int kPressureMultiplier = 5;
 inline constexpr double kPressureDivisor = 1024.0;

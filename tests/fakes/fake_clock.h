@@ -59,27 +59,14 @@ class FakeClock {
         for (FakeTimer* t = nextDue(target); t != nullptr; t = nextDue(target)) {
             m_now = t->m_due;
             const std::uint64_t armed = t->m_armed;
-            if (beforeTick)
-                beforeTick(*t);
             if (t->m_onTick)
                 t->m_onTick();
             // Still enabled and not restarted by its own handler: the next period follows on.
             if (t->m_enabled && t->m_armed == armed)
                 t->arm();
-            if (afterTick)
-                afterTick(*t);
         }
         m_now = target;
     }
-    // Fires the next tick due within `limit`, if there is one.
-    bool step(milliseconds limit) {
-        const FakeTimer* t = nextDue(m_now + limit);
-        if (t != nullptr)
-            advance(t->m_due - m_now);
-        return t != nullptr;
-    }
-    // Called around every tick (for tests that watch ticks).
-    std::function<void(const FakeTimer&)> beforeTick, afterTick;
 
   private:
     friend class FakeTimer;

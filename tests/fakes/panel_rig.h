@@ -2,10 +2,27 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_serial.h"
-#include "fakes/fake_window.h"
 #include "link/form1.h"
+#include "panel/headless_window.h"
 
 namespace r7k::fakes {
+
+// The headless window, recording every set of a traffic line with its virtual time.
+class FakeWindow : public HeadlessWindow {
+  public:
+    explicit FakeWindow(const FakeClock* clock = nullptr) {
+        onText = [this, clock](std::string_view control, std::string_view text) {
+            if (control == "Label11" || control == "Label12" || control == "Label22")
+                lineSets.push_back({clock ? clock->now() : milliseconds{0}, std::string(control),
+                                    std::string(text)});
+        };
+    }
+    struct LineSet {
+        milliseconds at;
+        std::string label, text;
+    };
+    std::vector<LineSet> lineSets;
+};
 
 // The panel's timers on virtual time and a fake serial port.
 struct VirtualLink {
