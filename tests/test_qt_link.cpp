@@ -152,26 +152,29 @@ class TestQtLink : public QObject {
         QCOMPARE(panel.line("Label12"), " COM1 (" + link.toStdString() + ") reconnected");
         QCOMPARE(panel.window.warnings.size(), std::size_t(101));
     }
-    // The usage errors of a gateway address, and what --list-ports adds (the rest of the
-    // options are checked on the installed program by the package test).
-    void binaryOptions_data() {
+    // The programs' usage errors and their messages (the package test checks the common
+    // options of the installed programs).
+    void commandLines_data() {
+        QTest::addColumn<QString>("program");  // the environment variable naming it
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");  // in stdout + stderr
-        QTest::addRow("gateway without a port")
-            << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
-        QTest::addRow("list ports") << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0
-                                    << "COM1 = tcp://gw:1 (option)";
+        // clang-format off
+        QTest::addRow("panel: gateway without a port") << "R7K_PANEL" << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
+        QTest::addRow("panel: list ports") << "R7K_PANEL" << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0 << "COM1 = tcp://gw:1 (option)";
+        QTest::addRow("sim: out of range") << "R7K_SIM" << QStringList{"--drop=101"} << 2 << "r7k-sim: --drop:";
+        QTest::addRow("sim: missing device") << "R7K_SIM" << QStringList{"--device", "/nonexistent/tty"} << 1 << "r7k-sim: /nonexistent/tty: cannot open:";
+        // clang-format on
     }
-    void binaryOptions() {
+    void commandLines() {
+        QFETCH(QString, program);
         QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
+        QProcess p;
+        p.start(qEnvironmentVariable(qPrintable(program)), args);
+        QVERIFY(p.waitForFinished(10000));
+        QTEST(p.exitCode(), "exitCode");
         QFETCH(QString, output);
-        QProcess panel;
-        panel.start(qEnvironmentVariable("R7K_PANEL"), args);
-        QVERIFY(panel.waitForFinished(10000));
-        QCOMPARE(panel.exitCode(), exitCode);
-        const QString all = panel.readAllStandardOutput() + panel.readAllStandardError();
+        const QString all = p.readAllStandardOutput() + p.readAllStandardError();
         QVERIFY2(all.contains(output), qPrintable(all));
     }
 };

@@ -158,26 +158,6 @@ class TestSim : public QObject {
         QCOMPARE(sim.process.exitCode(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
     }
-
-    void commandLine_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output");  // start of stdout (0) or stderr
-        QTest::addRow("out of range") << QStringList{"--drop=101"} << 2 << "r7k-sim: --drop:";
-        QTest::addRow("missing device") << QStringList{"--device", "/nonexistent/tty"} << 1
-                                        << "r7k-sim: /nonexistent/tty: cannot open:";
-    }
-    void commandLine() {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        QProcess p;
-        p.start(qEnvironmentVariable("R7K_SIM"), args);
-        QVERIFY(p.waitForFinished(5000));
-        QCOMPARE(p.exitCode(), exitCode);
-        const QString text = exitCode ? p.readAllStandardError() : p.readAllStandardOutput();
-        QVERIFY2(text.startsWith(output), qPrintable(text));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSim)
