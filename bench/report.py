@@ -206,21 +206,30 @@ def main():
         body = []
         pr = [r for r in starts if r["program"] == "panel"]
         cr = [r for r in starts if r["program"] == "cutecom"]
-        for name, rs in (("r7k-panel", pr), ("cutecom", cr)):
+        fr = [r for r in starts if r["program"] == "floor"]
+        for name, rs in (("r7k-panel", pr), ("cutecom", cr), ("floor (plain Qt window)", fr)):
             if rs:
                 body.append([name, len(rs), fmt(med(rs, "map_ms")),
                              fmt(min(r["map_ms"] for r in rs)), fmt(max(r["map_ms"] for r in rs)),
                              fmt(med(rs, "rss_kib") / 1024)])
-        pm, cm = med(pr, "map_ms"), med(cr, "map_ms")
-        prss, crss = med(pr, "rss_kib"), med(cr, "rss_kib")
+        pm, cm, fm = med(pr, "map_ms"), med(cr, "map_ms"), med(fr, "map_ms")
+        prss, crss, frss = med(pr, "rss_kib"), med(cr, "rss_kib"), med(fr, "rss_kib")
         if cr and pr:
             body.append(["panel / cutecom", "", ratio(pm, cm), "", "", ratio(prss, crss)])
+        if fr and pr:
+            body.append(["panel / floor", "", ratio(pm, fm), "", "",
+                         f"{ratio(prss, frss)} (+{(prss - frss) / 1024:.1f} MB)"])
         out.append("### 5. Start-up: exec → MapNotify of the window; RSS 1 s after\n\n" +
                    table(["program", "runs", "median ms", "min ms", "max ms", "RSS MB"], body))
         if pr:
             targets.append(["5. start-up median < 150 ms", f"{fmt(pm)} ms", verdict(pm < 150)])
             targets.append(["5. RSS after start < 45 MB", f"{prss / 1024:.1f} MB",
                             verdict(prss < 45 * 1024)])
+        if fr and pr:
+            targets.append(["5. start-up at most 1.3 × the floor's", f"{ratio(pm, fm)} ×",
+                            verdict(pm <= 1.3 * fm)])
+            targets.append(["5. RSS at most the floor's + 4 MB",
+                            f"+{(prss - frss) / 1024:.1f} MB", verdict(prss <= frss + 4096)])
         if cr and pr:
             targets.append(["6. start-up faster than the peer", f"{ratio(pm, cm)} ×",
                             verdict(pm < cm)])

@@ -81,7 +81,7 @@ class TestLink : public QObject {
         const QString status = "0 Label11 | C R 0 CR |;";
         const QString blank = ";1000 Label11 ||;1000 Label12 ||;1000 Label22 ||";
         // clang-format off
-        row("reply in two pieces", "0 click Command44;10 rx 0;20 rx 0%0D", 1500,
+        row("reply in two pieces; the display clear ticks once", "0 click Command44;10 rx 0;20 rx 0%0D", 2100,
             status + "10 Label12 | 0 |;20 Label12 | 0 0 CR |;20 Label22 | Power ON|" + blank);
         row("split by the time-out tick", "0 click Command44;400 rx 0;600 rx 0%0D", 1500,
             status + "400 Label12 | 0 |;600 Label12 | 0 CR |" + blank);

@@ -1,6 +1,7 @@
 // The Telnet codec, row by row: what a gateway sends, split anywhere.
 #include <QtTest>
 
+#include "link/port_address.h"
 #include "link/telnet.h"
 
 namespace {
@@ -28,6 +29,22 @@ class TestTelnet : public QObject {
   private slots:
     void decode_data();
     void decode();
+    // Where a gateway is: its canonical address, or why the text is none.
+    void addresses() {
+        QStringList got;
+        for (const char* text :
+             {"TCP://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
+              "/dev/ttyUSB0", "", "udp://gw:1", "tcp://gw", "tcp://gw:0", "tcp://gw:65536",
+              "tcp://gw:1x", "tcp://:1", "tcp://::1:1", "tcp://[::1:1", "tcp://[gw]:1",
+              "tcp://[::1]1", "tcp://g w:1"}) {
+            const r7k::PortAddressResult r = r7k::parsePortAddress(text);
+            got << (r.address ? QString::fromStdString(r.address->text()) : "-");
+        }
+        QCOMPARE(got.join(' '),
+                 "tcp://gw.example:1 rfc2217://[fd00::50]:65535 rfc2217://10.0.0.5:4001 "
+                 "/dev/ttyUSB0" +
+                     QString(" -").repeated(12));
+    }
 };
 
 void TestTelnet::decode_data() {
@@ -41,6 +58,8 @@ void TestTelnet::decode_data() {
         << wire("a IAC IAC IAC 241 IAC IAC b IAC SE") << wire("a 255 255 b") << wire("");
     QTest::addRow("negotiation amid data, repeated: answered once")
         << wire("a IAC WILL 3 b IAC WILL 3 CR") << wire("ab CR") << wire("IAC DO 3");
+    QTest::addRow("an accepted option turned off and on again is answered again")
+        << wire("IAC DO 0 IAC DONT 0 IAC DO 0") << wire("") << wire("IAC WONT 0 IAC WILL 0");
     QTest::addRow("options of no use refused, an accepted one turned off")
         << wire("IAC DO 24 IAC WILL 5 IAC DONT 7 IAC DO 0 IAC DONT 0") << wire("")
         << wire("IAC WONT 24 IAC DONT 5 IAC WONT 0");

@@ -1,5 +1,7 @@
 #include "commands/catalogue.h"
 
+#include "commands/catalogue_checks.h"  // the tables are checked where they are used
+
 #include <algorithm>
 
 namespace r7k {

@@ -1,3 +1,5 @@
+#pragma once
+
 // The button tables checked when the program is built: every button stands in the window's
 // layout with the caption it has in the catalogue, and control names, script step names and
 // hold codes are unique. A mistake in a row then fails the build instead of a run.
@@ -5,7 +7,7 @@
 #include "panel/layout.h"
 
 namespace r7k {
-namespace {
+namespace catalogue_checks {
 
 constexpr bool laidOutAsButton(std::string_view name, std::string_view caption) {
     for (const ControlSpec& c : kControls) {
@@ -58,5 +60,5 @@ constexpr bool catalogueIsSound() {
 
 static_assert(catalogueIsSound(), "a button row is not laid out, or repeats a name or code");
 
-}  // namespace
+}  // namespace catalogue_checks
 }  // namespace r7k
