@@ -190,6 +190,10 @@ class TestLink : public QObject {
             "COM1 closed 1/9 shown boxes=1 19200 sent=0 rxd='' watching");
         row("the group stays 5000 ms after COM", com, 4999, "COM1 open 1/9 shown boxes=0 19200 sent=0 rxd=''");
         row("and hides then", com, 5000, "COM1 open 1/9 hidden boxes=0 19200 sent=0 rxd=''");
+        row("the view button restarts that time", com + "0 key 74:2,3000 click Command34", 7999,
+            "COM1 open 1/9 shown boxes=0 19200 sent=0 rxd=''");
+        row("and the group hides then", com + "0 key 74:2,3000 click Command34", 8000,
+            "COM1 open 1/9 hidden boxes=0 19200 sent=0 rxd=''");
         row("9600", com + "10 choose Option10", 20, "COM1 open 1/10 hidden boxes=0 9600 sent=0 rxd=''");
         row("9600 fails: back to 19200", com + "0 fail settings,10 choose Option10", 20, back);
         row("19200 fails after 9600: back to 9600",

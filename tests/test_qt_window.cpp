@@ -152,7 +152,7 @@ class TestQtWindow : public QObject {
                  qPrintable(QString("%1 pixels differ").arg(differing)));
     }
 
-    // What assistive technology reads, the devices in the port tooltips, and the tab order.
+    // What assistive technology reads, and the tab order.
     void accessibility() {
         WindowRig rig;
         QStringList names;
@@ -165,8 +165,6 @@ class TestQtWindow : public QObject {
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(rig.get("Label22"));
         QCOMPARE(status->text(QAccessible::Name) + "=" + status->text(QAccessible::Value),
                  QString("STATUS= Power ON"));
-        rig.window.setPortDevices("/dev/ttyS0", "/dev/ttyUSB0");
-        QCOMPARE(rig.get("Option2")->toolTip(), QString("COM2 = /dev/ttyUSB0"));
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         QCOMPARE(rig.window.focusWidget(), rig.get("Command17"));

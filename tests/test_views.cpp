@@ -46,17 +46,6 @@ class TestViews : public QObject {
                      .arg(QString::fromStdString(rig.window.caption("Command34"))),
                  view);
     }
-
-    // The view button restarts the port group's timer, shown or not.
-    void viewButtonRestartsPortGroupTimer() {
-        PanelRig rig;
-        runTimeline(rig, {"0 key 74:2", "0 click Command33", "3000 click Command34"}, 7999);
-        QVERIFY(rig.window.isVisible("Frame8"));
-        rig.advance(1);
-        QVERIFY(!rig.window.isVisible("Frame8") && !rig.timer3.isEnabled());
-        rig.form.click("Command34");
-        QVERIFY(rig.timer3.isEnabled());
-    }
 };
 
 QTEST_APPLESS_MAIN(TestViews)
