@@ -17,7 +17,7 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
 
   echo "== fuzz targets, short runs"
   for target in traffic replies events telnet; do
-    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-22}s" 2>&1 | tail -n 4
+    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-15}s" 2>&1 | tail -n 4
   done
 fi
 

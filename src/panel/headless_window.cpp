@@ -22,9 +22,9 @@ void HeadlessWindow::setText(std::string_view control, std::string_view text) {
         onText(control, text);
 }
 
-std::string HeadlessWindow::text(std::string_view control) const {
+std::string_view HeadlessWindow::textOf(std::string_view control) const {
     auto it = m_texts.find(control);
-    return it == m_texts.end() ? std::string() : it->second;
+    return it == m_texts.end() ? std::string_view() : std::string_view(it->second);
 }
 
 void HeadlessWindow::setVisible(std::string_view control, bool visible) {

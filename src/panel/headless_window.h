@@ -18,7 +18,11 @@ class HeadlessWindow : public Window {
     HeadlessWindow();
 
     void setText(std::string_view control, std::string_view text) override;
-    std::string text(std::string_view control) const override;
+    std::string text(std::string_view control) const override {
+        return std::string(textOf(control));
+    }
+    // The same without a copy: a traffic line may hold tens of kilobytes.
+    std::string_view textOf(std::string_view control) const;
     void setVisible(std::string_view control, bool visible) override;
     bool isVisible(std::string_view control) const override;
     void setCaption(std::string_view control, std::string_view caption) override;

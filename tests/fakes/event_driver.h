@@ -86,7 +86,7 @@ class EventDriver {
             return "RxBuffer beyond its bound";
         for (std::string_view label : {"Label11", "Label12", "Label22"}) {
             const std::string_view text = m_rig.form.lineText(label);
-            if (text != m_rig.window.text(label))
+            if (text != m_rig.window.textOf(label))
                 return std::string(label) + ": the core's text is not the window's";
             if (text.size() > 1 + 4 * kRxBufferLimit + 64)
                 return std::string(label) + " longer than a buffer renders";
