@@ -26,8 +26,6 @@ struct SimProcess {
         if (process.state() == QProcess::NotRunning)
             return;
         process.terminate();
-        if (!process.waitForFinished(3000))
-            process.kill();
         process.waitForFinished(3000);
     }
 };

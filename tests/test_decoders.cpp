@@ -129,18 +129,23 @@ class TestDecoders : public QObject {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("reading");
         const std::pair<const char*, int> rows[] = {
-            {"+7", 7},    {"\t1\n3 .\t5", 14}, {"\r5", 0},         {" . 7 5", 1},   {"7.x", 7},
-            {"2.5.9", 2}, {"&H10", 0},         {"1e9", 1},         {"--5", 0},      {"-2.5", -2},
-            {"-3.5", -4}, {"2.5000001", 3},    {"32767.4", 32767}, {"32768", kSame}};
+            {"+7", 7},          {"\t1\n3 .\t5", 14}, {"\r5", 0},         {" . 7 5", 1},
+            {"7.x", 7},         {"2.5.9", 2},        {"&H10", 0},        {"1e9", 1},
+            {"--5", 0},         {"-2.5", -2},        {"-3.5", -4},       {"2.5000001", 3},
+            {"32767.4", 32767}, {"32768", kSame},    {"-32768", -32768}, {"-32769", kSame}};
         for (const auto& [text, reading] : rows)
             QTest::addRow("%s", QByteArray(text).toPercentEncoding().data())
                 << QByteArray(text) << reading;
         QTest::addRow("tiny fraction") << "0." + QByteArray(10000, '0') + "1" << 0;
+        QTest::addRow("7. (no digits after the point)") << QByteArray("7.") << 7;
     }
     void pressureReading() {
         QFETCH(QByteArray, text);
         QFETCH(int, reading);
-        const std::optional<std::int16_t> r = roundToInt16(readNumber(text.toStdString()));
+        // Read from a view that stops where the text does, with more digits beyond it.
+        const QByteArray beyond = text + "99.9";
+        const std::optional<std::int16_t> r =
+            roundToInt16(readNumber(std::string_view(beyond.constData(), text.size())));
         QCOMPARE(r ? int(*r) : kSame, reading);
     }
 };

@@ -76,22 +76,6 @@ class TestSim : public QObject {
         }
     }
 
-    // Every button's command is answered: a query with one line, anything else with ACK.
-    void everyButtonAnswered() {
-        ProjectorModel model(kFastTiming);
-        std::vector<std::string_view> codes;
-        for (const auto& b : r7k::kOneShotButtons)
-            codes.push_back(b.code);
-        for (const auto& b : r7k::kHoldButtons)
-            codes.push_back(b.code);
-        for (std::string_view code : codes) {
-            const std::string r = model.handle(code, milliseconds{0});
-            QVERIFY2(
-                code.starts_with("CR") ? r.find('\r') == r.size() - 1 && r.size() > 1 : r == "\x06",
-                code.data());
-        }
-    }
-
     // Commands framed by CR from pieces; an empty one, a kept LF, an overlong one cut.
     void framing() {
         CommandFramer framer;

@@ -1,6 +1,7 @@
 // The Telnet codec, row by row: what a gateway sends, split anywhere.
 #include <QtTest>
 
+#include "link/line_settings.h"
 #include "link/port_address.h"
 #include "link/telnet.h"
 
@@ -29,6 +30,19 @@ class TestTelnet : public QObject {
   private slots:
     void decode_data();
     void decode();
+    // The COM-PORT-OPTION settings: speed as four bytes (0xFF doubled), data bits, parity,
+    // stop bits.
+    void comPortSettings() {
+        QStringList got;
+        // clang-format off
+        for (const char* line : {"9600,N,8,1", "65535,E,7,2", "300,O,5,1", "1200,M,6,1", "2400,S,8,1"})
+            got << QString(QByteArray::fromStdString(r7k::TelnetCodec::comPortSettings(*r7k::parseLineSettings(line))).toHex(' '))
+                       .replace("ff fa 2c ", "[").replace(" ff f0 ", "]").replace(" ff f0", "]");
+        QCOMPARE(got, (QStringList{"[01 00 00 25 80][02 08][03 01][04 01]", "[01 00 00 ff ff ff ff][02 07][03 03][04 02]",
+                                   "[01 00 00 01 2c][02 05][03 02][04 01]", "[01 00 00 04 b0][02 06][03 04][04 01]",
+                                   "[01 00 00 09 60][02 08][03 05][04 01]"}));
+        // clang-format on
+    }
     // Where a gateway is: its canonical address, or why the text is none.
     void addresses() {
         QStringList got;

@@ -9,8 +9,7 @@ HeadlessWindow::HeadlessWindow()
     for (const ControlSpec& c : kControls) {
         const std::string name(c.name);
         m_visible[name] = c.visible;
-        if (c.kind == ControlKind::Button || c.kind == ControlKind::Option)
-            m_captions[name] = c.caption;
+        m_captions[name] = c.caption;
         if (c.kind == ControlKind::Option)
             m_selected[name] = c.selected;
     }

@@ -119,13 +119,9 @@ double readNumber(std::string_view text) {
         digits.push_back('0');  // still empty here
     if (i < text.size() && text[i] == '.') {
         ++i;
-        std::size_t fractionStart = digits.size() + 1;
-        digits += '.';
-        for (skipBlanks(); i < text.size() && isDigit(text[i]); ++i, skipBlanks()) {
+        digits += '.';  // "7." reads as 7
+        for (skipBlanks(); i < text.size() && isDigit(text[i]); ++i, skipBlanks())
             digits += text[i];
-        }
-        if (digits.size() == fractionStart)
-            digits.pop_back();
     }
 
     double value = 0.0;
