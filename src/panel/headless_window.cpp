@@ -73,8 +73,6 @@ void HeadlessWindow::warn(std::string_view text) {
 
 void HeadlessWindow::quit(int status) {
     quitStatus = status;
-    if (onQuit)
-        onQuit(status);
 }
 
 }  // namespace r7k

@@ -36,10 +36,9 @@ class HeadlessWindow : public Window {
     void warn(std::string_view text) override;
     void quit(int status) override;
 
-    // Called on every text set (also when unchanged), on every warning and on quit.
+    // Called on every text set (also when unchanged) and on every warning.
     std::function<void(std::string_view control, std::string_view text)> onText;
     std::function<void(std::string_view text)> onWarn;
-    std::function<void(int status)> onQuit;
 
     std::vector<std::string> warnings;
     TwipSize screen{1024 * 15.0, 768 * 15.0};

@@ -115,8 +115,6 @@ double readNumber(std::string_view text) {
         digits += text[i];
         ++integerDigits;
     }
-    if (integerDigits == 0)
-        digits.push_back('0');  // still empty here
     if (i < text.size() && text[i] == '.') {
         ++i;
         digits += '.';  // "7." reads as 7
@@ -124,15 +122,14 @@ double readNumber(std::string_view text) {
             digits += text[i];
     }
 
+    // No digits at all ("", ".") do not convert and read as 0: a failed conversion leaves
+    // the value as it was.
     double value = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                            std::chars_format::fixed);
     (void)end;
-    if (ec == std::errc::result_out_of_range) {
+    if (ec == std::errc::result_out_of_range)
         value = integerDigits > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (ec != std::errc{}) {
-        value = 0.0;
-    }
     return negative ? -value : value;
 }
 
