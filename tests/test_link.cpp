@@ -210,6 +210,9 @@ class TestLink : public QObject {
             "COM1 open 1/9 shown boxes=0 19200 sent=0 rxd=''");
         row("and the group hides then", com + "0 key 74:2,3000 click Command34", 8000,
             "COM1 open 1/9 hidden boxes=0 19200 sent=0 rxd=''");
+        row("COM1 cannot be opened after COM2: back to COM2",
+            com + "10 choose Option2,20 click Command33,20 fail open1,30 choose Option1", 40,
+            "COM2 open 2/9 shown boxes=1 19200 sent=0 rxd=''");
         row("9600", com + "10 choose Option10", 20, "COM1 open 1/10 hidden boxes=0 9600 sent=0 rxd=''");
         row("9600 fails: back to 19200", com + "0 fail settings,10 choose Option10", 20, back);
         row("19200 fails after 9600: back to 9600",

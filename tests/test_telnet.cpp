@@ -50,14 +50,14 @@ class TestTelnet : public QObject {
              {"TCP://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
               "/dev/ttyUSB0", "", "udp://gw:1", "tcp://gw", "tcp://gw:0", "tcp://gw:65536",
               "tcp://gw:1x", "tcp://:1", "tcp://::1:1", "tcp://[::1:1", "tcp://[gw]:1",
-              "tcp://[::1]1", "tcp://g w:1"}) {
+              "tcp://[::g]:1", "tcp://[::1]1", "tcp://g w:1", "tcp://[::ffff:10.0.0.5]:2"}) {
             const r7k::PortAddressResult r = r7k::parsePortAddress(text);
             got << (r.address ? QString::fromStdString(r.address->text()) : "-");
         }
         QCOMPARE(got.join(' '),
                  "tcp://gw.example:1 rfc2217://[fd00::50]:65535 rfc2217://10.0.0.5:4001 "
                  "/dev/ttyUSB0" +
-                     QString(" -").repeated(12));
+                     QString(" -").repeated(13) + " tcp://[::ffff:10.0.0.5]:2");
     }
 };
 

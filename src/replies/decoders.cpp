@@ -108,12 +108,12 @@ double readNumber(std::string_view text) {
     // gives the value. Leading zeros are dropped: whether an integer part remains tells an
     // overflow from an underflow below.
     std::string digits;
-    std::size_t integerDigits = 0;
+    bool integerPart = false;
     for (skipBlanks(); i < text.size() && isDigit(text[i]); ++i, skipBlanks()) {
-        if (integerDigits == 0 && text[i] == '0')
+        if (!integerPart && text[i] == '0')
             continue;
         digits += text[i];
-        ++integerDigits;
+        integerPart = true;
     }
     if (i < text.size() && text[i] == '.') {
         ++i;
@@ -125,11 +125,11 @@ double readNumber(std::string_view text) {
     // No digits at all ("", ".") do not convert and read as 0: a failed conversion leaves
     // the value as it was.
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                                           std::chars_format::fixed);
-    (void)end;
+    const std::errc ec = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                         std::chars_format::fixed)
+                             .ec;
     if (ec == std::errc::result_out_of_range)
-        value = integerDigits > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        value = integerPart ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
 }
 
