@@ -207,7 +207,9 @@ def main():
         pr = [r for r in starts if r["program"] == "panel"]
         cr = [r for r in starts if r["program"] == "cutecom"]
         fr = [r for r in starts if r["program"] == "floor"]
-        for name, rs in (("r7k-panel", pr), ("cutecom", cr), ("floor (plain Qt window)", fr)):
+        br = [r for r in starts if r["program"] == "before"]
+        for name, rs in (("r7k-panel", pr), ("cutecom", cr), ("floor (plain Qt window)", fr),
+                         ("r7k-panel before (--before)", br)):
             if rs:
                 body.append([name, len(rs), fmt(med(rs, "map_ms")),
                              fmt(min(r["map_ms"] for r in rs)), fmt(max(r["map_ms"] for r in rs)),
@@ -219,6 +221,10 @@ def main():
         if fr and pr:
             body.append(["panel / floor", "", ratio(pm, fm), "", "",
                          f"{ratio(prss, frss)} (+{(prss - frss) / 1024:.1f} MB)"])
+        if fr and br:
+            bm, brss = med(br, "map_ms"), med(br, "rss_kib")
+            body.append(["before / floor", "", ratio(bm, fm), "", "",
+                         f"{ratio(brss, frss)} (+{(brss - frss) / 1024:.1f} MB)"])
         out.append("### 5. Start-up: exec → MapNotify of the window; RSS 1 s after\n\n" +
                    table(["program", "runs", "median ms", "min ms", "max ms", "RSS MB"], body))
         if pr:

@@ -4,6 +4,8 @@
 #
 #   bench/run.sh            the full set, about 12 minutes on 2 cores
 #   bench/run.sh --quick    fewer and shorter runs, about 3 minutes
+#   bench/run.sh --before=REV  also start the panel built from git revision REV, in turn
+#                           with the others, for before/after start-up figures from one run
 #   bench/run.sh --no-nice  leave the priority alone (by default, as root, the whole run is
 #                           reniced to -10: on a shared machine other jobs' load otherwise
 #                           shows up in the figures; every measured program gets the same)
@@ -15,13 +17,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
 quick=0
+before=
 nice_level=-10
 for arg in "$@"; do
   case $arg in
     --quick) quick=1 ;;
     --no-nice) nice_level= ;;
+    --before=*) before=${arg#--before=} ;;
     -h | --help)
-      sed -n '2,14s/^# \{0,1\}//p' "$0"
+      sed -n '2,16s/^# \{0,1\}//p' "$0"
       exit 0
       ;;
     *)
@@ -50,6 +54,18 @@ fi
 echo "bench/run.sh: building into $build" >&2
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$build" --target r7k-panel r7k-sim r7k-bench r7k-floor >&2
+before_args=()
+if [ -n "$before" ]; then
+  # The earlier revision's sources from git (the work tree stays as it is), built the same way.
+  rev=$(git -C "$root" rev-parse --short "$before^{commit}")
+  rm -rf "$build/before-src" && mkdir -p "$build/before-src"
+  git -C "$root" archive "$rev" | tar -x -C "$build/before-src"
+  echo "bench/run.sh: building r7k-panel at $rev into $build/before" >&2
+  cmake -S "$build/before-src" -B "$build/before" -G Ninja \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+  cmake --build "$build/before" --target r7k-panel >&2
+  before_args=(--panel-before "$build/before/r7k-panel")
+fi
 
 if [ -n "$nice_level" ] && [ "$(id -u)" -eq 0 ]; then
   renice -n "$nice_level" -p $$ >/dev/null
@@ -72,6 +88,7 @@ fi
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "command: bench/run.sh $*"
   echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src || echo ' (src modified)')"
+  [ -z "$before" ] || echo "before: $rev"
   echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)," \
     "$(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo)"
   echo "system: Debian $(cat /etc/debian_version), kernel $(uname -r)"
@@ -112,7 +129,7 @@ echo "bench/run.sh: in-process benchmarks" >&2
 
 echo "bench/run.sh: r7k-panel and cutecom under one Xvfb" >&2
 "${xvfb[@]}" /usr/bin/python3 "$root/bench/xbench.py" --panel "$build/r7k-panel" \
-  --sim "$build/r7k-sim" --bench "$bench" --floor "$build/bench/r7k-floor" "${x_args[@]}" | tee "$out/xbench.jsonl" >&2
+  --sim "$build/r7k-sim" --bench "$bench" --floor "$build/bench/r7k-floor" "${before_args[@]}" "${x_args[@]}" | tee "$out/xbench.jsonl" >&2
 
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$out/machine.txt"
 {

@@ -269,8 +269,9 @@ class Programs:
     def start(self, which, com1, com2=None):
         if which == "floor":
             cmd, title = [self.args.floor], "r7k-floor"
-        elif which == "panel":
-            cmd = [self.args.panel, "--com1", com1]
+        elif which in ("panel", "before"):
+            panel = self.args.panel if which == "panel" else self.args.panel_before
+            cmd = [panel, "--com1", com1]
             if com2:
                 cmd += ["--com2", com2]
             title = PANEL_TITLE
@@ -425,6 +426,8 @@ def main():
     ap.add_argument("--bench", required=True, help="r7k-bench (control positions)")
     ap.add_argument("--cutecom", default=shutil.which("cutecom") or "cutecom")
     ap.add_argument("--floor", help="r7k-floor: a plain Qt window, the start-up floor")
+    ap.add_argument("--panel-before", help="an earlier build of r7k-panel, started in turn "
+                    "with the others at start-up")
     ap.add_argument("--programs", default="panel,cutecom")
     ap.add_argument("--tests", default="startup,idle,flood,burst")
     ap.add_argument("--idle-seconds", type=float, default=10)
@@ -443,6 +446,7 @@ def main():
     tests = a.tests.split(",")
     # The floor is measured only where it means something: beside the panel at start-up.
     startup_programs = programs + (["floor"] if a.floor and "floor" not in programs else [])
+    startup_programs += ["before"] if a.panel_before else []
 
     def emit(r):
         print(json.dumps(r), flush=True)
