@@ -1,5 +1,7 @@
 #include "qt/port_menu.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -49,8 +51,16 @@ QVector<PortMenu::Entry> PortMenu::entries(int port) const {
 
 void PortMenu::show(int port, const QPoint& at) {
     const QString current = QString::fromStdString(m_router.address(port).text());
+    QVector<Entry> list = entries(port);
+    // What the port stands for now is always shown ticked, found or not (a gateway, a
+    // pseudo-terminal, an adapter that is unplugged).
+    if (std::none_of(list.cbegin(), list.cend(),
+                     [&](const Entry& e) { return e.address == current; }))
+        list.prepend({current, current});
     QMenu menu(&m_window);
-    for (const Entry& e : entries(port)) {
+    for (const Entry& e : list) {
+        if (e.address.isEmpty())
+            menu.addSeparator();
         QAction* action = menu.addAction(e.text);
         action->setData(e.address);
         action->setCheckable(!e.address.isEmpty());
