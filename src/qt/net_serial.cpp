@@ -109,6 +109,10 @@ SerialResult NetSerial::setSettings(std::string_view settings) {
 
 SerialResult NetSerial::setPortOpen(bool open) {
     if (!open) {
+        const bool live = m_open || m_connecting;
+        m_kept.reset();
+        if (live && m_socket.state() != QAbstractSocket::UnconnectedState)
+            m_kept = Kept{deviceName(m_port), m_open};
         ++m_attempt;
         m_connectTimer.stop();
         m_connecting = false;
@@ -116,7 +120,14 @@ SerialResult NetSerial::setPortOpen(bool open) {
         m_readQueued = false;
         m_event = 0;
         m_input.clear();
-        m_socket.abort();
+        // The panel closes and opens the same port in one go (at start, on a port choice),
+        // and a gateway such as ser2net may refuse a connection that follows a close that
+        // closely ("Port already in use"). So the connection goes only when the event loop
+        // turns; an open of the same address before then takes it back.
+        if (m_kept)
+            later([this] { m_kept.reset(), m_socket.abort(); });
+        else
+            m_socket.abort();
         return {};
     }
     if (m_open)
@@ -126,6 +137,9 @@ SerialResult NetSerial::setPortOpen(bool open) {
     const auto& a = address(m_port);
     if (!a || !a->isNetwork())
         return {describe() + " is not a network address."};
+    const std::optional<Kept> kept = std::exchange(m_kept, std::nullopt);
+    if (kept && kept->address == a->text() && m_socket.state() != QAbstractSocket::UnconnectedState)
+        return takeBack(*kept);
     m_socket.abort();
     ++m_attempt;
     m_connecting = true;
@@ -135,6 +149,26 @@ SerialResult NetSerial::setPortOpen(bool open) {
     // Any outcome, even one known at once, is reported from the event loop.
     m_socket.connectToHost(QString::fromStdString(a->host), a->port);
     return kPending;
+}
+
+SerialResult NetSerial::takeBack(const Kept& kept) {
+    ++m_attempt;
+    m_input.clear();
+    m_event = 0;
+    if (!kept.open || m_socket.state() != QAbstractSocket::ConnectedState) {
+        m_connecting = true;
+        m_connectTimer.start();
+        if (m_socket.state() == QAbstractSocket::ConnectedState)
+            onConnected();
+        return kPending;
+    }
+    m_open = true;
+    // The speed may have changed while the port was closed.
+    if (telnet())
+        (void)send(TelnetCodec::comPortSettings(*parseLineSettings(m_settings)));
+    if (m_socket.bytesAvailable() > 0)
+        later([this] { onReadyRead(); });
+    return {};
 }
 
 void NetSerial::onConnected() {
@@ -219,6 +253,8 @@ std::string NetSerial::input() {
 }
 
 void NetSerial::onReadyRead() {
+    if (m_kept)
+        return;  // closed; taken back or let go before the next turn
     m_readQueued = false;
     char buffer[16 * 1024];
     std::string reply;

@@ -45,12 +45,20 @@ class NetSerial : public NetworkPort {
     }
 
   private:
+    // A closed port's connection, kept until the event loop turns: the address it goes to,
+    // and whether it was open (else still connecting).
+    struct Kept {
+        std::string address;
+        bool open = false;
+    };
+
     const std::optional<PortAddress>& address(int port) const {
         return m_addresses[port == 2 ? 1 : 0];
     }
     bool telnet() const;
     std::string describe() const;
     SerialResult send(std::string_view wire);
+    SerialResult takeBack(const Kept& kept);
     void onConnected();
     void onError(QAbstractSocket::SocketError error);
     void onReadyRead();
@@ -68,6 +76,7 @@ class NetSerial : public NetworkPort {
     bool m_connecting = false;
     bool m_open = false;
     bool m_readQueued = false;  // a read of what the socket still holds is on its way
+    std::optional<Kept> m_kept;
     // Counts opens and closes, so that what later() runs is dropped when it is stale.
     quint64 m_attempt = 0;
     int m_event = 0;
