@@ -37,9 +37,22 @@ seeds=$root/fuzz/corpus/$target
 work=$out/corpus-$target
 mkdir -p "$out" "$work"
 
-# shellcheck disable=SC2086  # $sources is a list of globs
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I "$root/src" -I "$root/tests" "$root/fuzz/fuzz_$target.cpp" $sources -o "$out/fuzz_$target"
+flags="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
+flags="$flags -I $root/src -I $root/tests"
 
-exec "$out/fuzz_$target" $limit -artifact_prefix="$root/fuzz/" -print_final_stats=1 "$@" \
+# The core is compiled once for all targets, a file per core in parallel, and kept as an
+# archive until a source or header of it changes; a target then compiles only its own file.
+core=$out/core.a
+# shellcheck disable=SC2086  # $sources is a list of globs
+if [ ! -f "$core" ] || [ -n "$(find $sources "$root/src" -name '*.h' -newer "$core" | head -n 1)" ]; then
+    rm -rf "$out/core" && mkdir -p "$out/core"
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    printf '%s\n' $sources | xargs -P "$(nproc)" -I '{}' sh -c \
+        'clang++ $1 -c "$2" -o "$3/$(basename "$2" .cpp).o"' _ "$flags" '{}' "$out/core"
+    ar rcs "$core.new" "$out"/core/*.o && mv "$core.new" "$core"
+fi
+# shellcheck disable=SC2086  # $flags is a list of options
+clang++ $flags "$root/fuzz/fuzz_$target.cpp" "$core" -o "$out/fuzz_$target"
+
+exec "$out/fuzz_$target" "$limit" -artifact_prefix="$root/fuzz/" -print_final_stats=1 "$@" \
     "$work" "$seeds"

@@ -15,10 +15,18 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE package
 
-  echo "== fuzz targets, short runs"
-  for target in traffic replies events telnet; do
-    "$root/fuzz/run.sh" "$target" "${R7K_FUZZ_SECONDS:-15}s" 2>&1 | tail -n 4
+  echo "== fuzz targets, short runs, one per core"
+  targets=(traffic replies events telnet)
+  logs=${R7K_FUZZ_OUT:-$root/build-fuzz}/logs
+  mkdir -p "$logs"
+  # Built one after the other, as they share the compiled core; then run side by side.
+  for target in "${targets[@]}"; do
+    "$root/fuzz/run.sh" "$target" 1 >"$logs/$target.log" 2>&1 || { cat "$logs/$target.log"; exit 1; }
   done
+  # shellcheck disable=SC2016  # expanded by the inner shell
+  printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I '{}' sh -c \
+    '"$1/fuzz/run.sh" "$2" "$3" >"$4/$2.log" 2>&1 || { cat "$4/$2.log"; exit 1; }; tail -n 4 "$4/$2.log"' \
+    _ "$root" '{}' "${R7K_FUZZ_SECONDS:-15}s" "$logs"
 fi
 
 echo "== test suite"
