@@ -265,11 +265,13 @@ void Form1::finishPortChange(const std::string& failure, int previous, bool wasO
     switchDevice(false);
     m_deviceKept = {};
     (void)m_comm.setCommPort(previous);
-    const SerialResult back = wasOpen ? m_comm.setPortOpen(true) : SerialResult{"closed"};
-    if (!back.ok())
+    if (!wasOpen) {
         watchLostPort(previous);
-    else if (back.pending)
+    } else if (const SerialResult back = m_comm.setPortOpen(true); !back.ok()) {
+        watchLostPort(previous);
+    } else if (back.pending) {
         m_openWait = OpenWait::WayBack;
+    }
     selectOptionFor(m_comm.commPort());
 }
 
