@@ -1,0 +1,36 @@
+# The Windows build: r7k-panel.exe and r7k-ctl.exe on the toolkit-free core and src/win/.
+enable_language(RC)
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE Release)
+endif()
+add_compile_options(-Wall -Wextra)
+# Unicode Win32 API throughout; Windows 10 and later.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00
+                        WINVER=0x0A00 R7K_VERSION="${PROJECT_VERSION}")
+
+file(GLOB R7K_CORE_SOURCES CONFIGURE_DEPENDS
+  src/link/*.cpp src/commands/*.cpp src/replies/*.cpp src/panel/*.cpp src/cli/*.cpp)
+add_library(r7k_core STATIC ${R7K_CORE_SOURCES})
+target_include_directories(r7k_core PUBLIC src)
+
+add_library(r7k_ctl STATIC src/ctl/steps.cpp src/ctl/tap_port.cpp src/ctl/runner.cpp
+  src/ctl/json_line.cpp)
+target_link_libraries(r7k_ctl PUBLIC r7k_core)
+
+# The Win32 adapters: UI thread, timers, serial, registry, the window.
+file(GLOB R7K_WIN_SOURCES CONFIGURE_DEPENDS src/win/*.cpp)
+list(FILTER R7K_WIN_SOURCES EXCLUDE REGEX "/(panel_main|ctl_main)\\.cpp$")
+add_library(r7k_win STATIC ${R7K_WIN_SOURCES})
+target_link_libraries(r7k_win PUBLIC r7k_core comctl32 setupapi advapi32 ole32 oleacc uuid
+  gdi32 user32 shell32 ws2_32 winmm)
+
+set(R7K_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
+add_executable(r7k-panel WIN32 src/win/panel_main.cpp ${R7K_RESOURCE_DIR}/r7k-panel.rc)
+target_link_libraries(r7k-panel PRIVATE r7k_win)
+add_executable(r7k-ctl src/win/ctl_main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
+target_link_libraries(r7k-ctl PRIVATE r7k_ctl r7k_win)
+target_link_options(r7k-panel PRIVATE -municode -static -s)
+target_link_options(r7k-ctl PRIVATE -municode -static -s)

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace r7k {
+
+// The device a port number stands for when nothing else says: COM1 and COM2 on Windows, the
+// first two serial ports (/dev/ttyS0, /dev/ttyS1) elsewhere.
+std::string defaultDevice(int port);
+
+}  // namespace r7k

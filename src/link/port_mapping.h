@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace r7k {
+
+// What COM1 and COM2 stand for, by one rule on every platform: the command line's value first,
+// then the value the user's settings keep (a file on Linux, the registry on Windows), then the
+// platform's default device.
+
+enum class PortOrigin { Option, Stored, Default };
+
+// "option", "settings file" (Windows: "registry"), "default".
+std::string_view originText(PortOrigin origin);
+
+struct PortMapping {
+    std::string address;  // a device or a gateway address, as the port takes it
+    PortOrigin origin = PortOrigin::Default;
+};
+
+// `option` and `stored` are empty when there is none.
+PortMapping mapPort(int port, std::string_view option, std::string_view stored);
+
+// Empty, or why a stored value cannot stand for a port: not an address, or a device not named
+// whole (a program started from the desktop's menu has no useful working folder). On Windows a
+// whole device name is COM1 to COM255 or a \\.\ name.
+std::string unusablePortValue(std::string_view value);
+
+// The warning for a stored value that was skipped: where it is kept, its key, the value, why,
+// and what the port stands for instead.
+std::string skippedValueText(std::string_view where, std::string_view key, std::string_view value,
+                             std::string_view why, int port);
+
+// The warning for a choice that is used now but could not be kept for the next start.
+std::string notRememberedText(int port, std::string_view address, std::string_view where,
+                              std::string_view why);
+
+}  // namespace r7k
