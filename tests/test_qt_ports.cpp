@@ -51,7 +51,7 @@ class TestQtPorts : public QObject {
         QStringList got;
         for (int port : {1, 2}) {
             const auto m = settings.mapping(port, port == 1 ? option : QString());
-            got << m.address + " (" + PortSettings::originText(m.origin) + ")";
+            got << m.address + " (" + QString::fromUtf8(originText(m.origin)) + ")";
         }
         QCOMPARE(got.join(", "), mapped.section('|', 0, 0));
         for (const QString& skipped : mapped.split('|').mid(1))

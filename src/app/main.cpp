@@ -12,13 +12,14 @@
 #include <string>
 #include <tuple>
 
+#include "link/default_device.h"
 #include "link/form1.h"
 #include "link/port_address.h"
+#include "link/trace_line.h"
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
-#include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
 namespace {
@@ -68,7 +69,7 @@ int parseOptions(int argc, char** argv, Options& options) {
     const QCommandLineOption com1("com1",
                                   "The device that stands for COM1 (default: the settings "
                                   "file's, else " +
-                                      r7k::QtSerial::defaultDevice(1) +
+                                      QString::fromStdString(r7k::defaultDevice(1)) +
                                       "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal; "
                                       "or a serial-to-network gateway: tcp://HOST:PORT (a raw "
                                       "byte stream) or rfc2217://HOST:PORT (Telnet, which also "
@@ -77,7 +78,7 @@ int parseOptions(int argc, char** argv, Options& options) {
     const QCommandLineOption com2(
         "com2",
         "The device that stands for COM2 (default: the settings file's, else " +
-            r7k::QtSerial::defaultDevice(2) + ").",
+            QString::fromStdString(r7k::defaultDevice(2)) + ").",
         "DEVICE");
     const QCommandLineOption trace("trace",
                                    "Print every TXD, RXD and STATUS line as it is set: "
@@ -139,7 +140,7 @@ void printMappings(const r7k::PortSettings& settings, const Options& options) {
     for (int port : {1, 2}) {
         const auto m = settings.mapping(port, port == 1 ? options.com1 : options.com2);
         std::printf("COM%d = %s (%s)\n", port, qPrintable(m.address),
-                    qPrintable(r7k::PortSettings::originText(m.origin)));
+                    std::string(r7k::originText(m.origin)).c_str());
     }
     std::printf("Settings file: %s\n", qPrintable(settings.file()));
     for (const QString& problem : settings.problems())
@@ -246,12 +247,7 @@ int main(int argc, char** argv) {
         window.warn(settings.problems().join("\n").toStdString());
     if (options.trace) {
         window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {
-            std::string line = std::to_string(sinceStart.elapsed());
-            line += '\t';
-            line += label;
-            line += '\t';
-            line += text;
-            line += '\n';
+            const std::string line = r7k::traceLine(sinceStart.elapsed(), label, text);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
         });

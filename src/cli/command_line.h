@@ -30,7 +30,7 @@ struct CommandLine {
 // next option ("--port --json" is an error), "--" ends the options, and once the first
 // positional word is read, the rest are positional when `stopAtPositional` says so (a step such
 // as "wait -1" is a step). The last of a repeated option counts.
-CommandLine parseCommandLine(const std::vector<std::string>& args, std::span<const OptionSpec> options,
-                             bool stopAtPositional);
+CommandLine parseCommandLine(const std::vector<std::string>& args,
+                             std::span<const OptionSpec> options, bool stopAtPositional);
 
 }  // namespace r7k::cli

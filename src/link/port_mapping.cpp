@@ -13,12 +13,15 @@ constexpr std::string_view kStoredWhere = "registry";
 constexpr std::string_view kStoredWhere = "settings file";
 #endif
 
-bool wholeDeviceName(std::string_view device) {
-#ifdef _WIN32
+bool wholeDeviceName(std::string_view device, DeviceNaming naming) {
+    if (naming == DeviceNaming::Posix)
+        return device.starts_with('/');
     if (device.starts_with("\\\\.\\"))
         return device.size() > 4;
-    if (device.size() < 4 || device.size() > 6 || !(device.starts_with("COM") ||
-                                                     device.starts_with("com")))
+    // Windows names its devices in any case: "com3" is COM3.
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    if (device.size() < 4 || device.size() > 6 || upper(device[0]) != 'C' ||
+        upper(device[1]) != 'O' || upper(device[2]) != 'M' || device[3] == '0')
         return false;
     int n = 0;
     for (const char c : device.substr(3)) {
@@ -26,10 +29,7 @@ bool wholeDeviceName(std::string_view device) {
             return false;
         n = n * 10 + (c - '0');
     }
-    return device[3] != '0' && n >= 1 && n <= 255;
-#else
-    return device.starts_with('/');
-#endif
+    return n <= 255;
 }
 
 }  // namespace
@@ -54,16 +54,14 @@ PortMapping mapPort(int port, std::string_view option, std::string_view stored) 
     return {defaultDevice(port), PortOrigin::Default};
 }
 
-std::string unusablePortValue(std::string_view value) {
+std::string unusablePortValue(std::string_view value, DeviceNaming naming) {
     const PortAddressResult parsed = parsePortAddress(value);
     if (!parsed.address)
         return parsed.error;
-    if (!parsed.address->isNetwork() && !wholeDeviceName(value)) {
-#ifdef _WIN32
-        return "not a COM port name (COM1 to COM255, or \\\\.\\NAME)";
-#else
-        return "not a whole device path";
-#endif
+    if (!parsed.address->isNetwork() && !wholeDeviceName(value, naming)) {
+        return naming == DeviceNaming::Windows
+                   ? "not a COM port name (COM1 to COM255, or \\\\.\\NAME)"
+                   : "not a whole device path";
     }
     return {};
 }

@@ -22,10 +22,18 @@ struct PortMapping {
 // `option` and `stored` are empty when there is none.
 PortMapping mapPort(int port, std::string_view option, std::string_view stored);
 
+// How a device is named whole: a path from the root, or (Windows) COM1 to COM255 in any case
+// or a \\.\ name. A parameter, so each rule can be checked on any platform.
+enum class DeviceNaming { Posix, Windows };
+#ifdef _WIN32
+inline constexpr DeviceNaming kDeviceNaming = DeviceNaming::Windows;
+#else
+inline constexpr DeviceNaming kDeviceNaming = DeviceNaming::Posix;
+#endif
+
 // Empty, or why a stored value cannot stand for a port: not an address, or a device not named
-// whole (a program started from the desktop's menu has no useful working folder). On Windows a
-// whole device name is COM1 to COM255 or a \\.\ name.
-std::string unusablePortValue(std::string_view value);
+// whole (a program started from the desktop's menu has no useful working folder).
+std::string unusablePortValue(std::string_view value, DeviceNaming naming = kDeviceNaming);
 
 // The warning for a stored value that was skipped: where it is kept, its key, the value, why,
 // and what the port stands for instead.

@@ -25,8 +25,10 @@ std::string traceLine(std::int64_t milliseconds, std::string_view tag, std::stri
 std::string_view shownPart(std::string_view text) {
     if (text.size() <= kShownBytes)
         return text;
+    // Back to the start of the character at the cut: at most three bytes, as a UTF-8 character
+    // has at most four; bytes that are not UTF-8 are cut where they are, not dropped whole.
     std::size_t end = kShownBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    while (end > kShownBytes - 3 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     return text.substr(0, end);
 }

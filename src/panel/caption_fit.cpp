@@ -1,5 +1,7 @@
 #include "panel/caption_fit.h"
 
+#include <algorithm>
+
 namespace r7k {
 
 namespace {
@@ -47,7 +49,8 @@ std::vector<std::string> wrapCaption(std::string_view caption, const MeasureText
 FittedCaption fitCaption(double points, const std::function<CaptionTrial(double)>& tryAt) {
     for (;;) {
         CaptionTrial trial = tryAt(points);
-        if (trial.fits || points <= kSmallestCaptionPoints)
+        // Not "points <= smallest": a size that is not a number would never get there.
+        if (trial.fits || !(points > kSmallestCaptionPoints))
             return {points, std::move(trial.lines)};
         points -= kCaptionPointStep;
     }

@@ -28,7 +28,8 @@ struct CaptionTrial {
 };
 
 // The first size, from `points` down, at which the caption fits (or the smallest), and its
-// lines. `tryAt` lays the caption out at a size: it wraps with wrapCaption and checks the ink.
+// lines. `tryAt` lays the caption out at a size: its lines (from wrapCaption, broken at that
+// size or once at the starting size) and whether their ink fits the room.
 struct FittedCaption {
     double points = 0;
     std::vector<std::string> lines;

@@ -3,42 +3,14 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "panel/caption_fit.h"
+#include "qt/panel_style.h"
 
 namespace r7k {
-
-namespace {
-
-// The smallest a caption's font is made to fit its button.
-constexpr double kSmallestPoints = 6;
-
-}  // namespace
-
-QStringList wrapCaption(const QString& caption, const QFontMetrics& metrics, int width) {
-    if (width <= 0 || metrics.horizontalAdvance(caption) <= width)
-        return {caption};
-    QStringList lines;
-    QString line;
-    for (const QChar ch : caption) {
-        if (line.isEmpty() || metrics.horizontalAdvance(line + ch) <= width) {
-            line += ch;
-            continue;
-        }
-        const qsizetype blank = line.lastIndexOf(' ');
-        if (ch == ' ') {
-            lines << line;
-            line.clear();
-        } else if (blank > 0) {
-            lines << line.left(blank);
-            line = line.mid(blank + 1) + ch;
-        } else {
-            lines << line;
-            line = ch;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
-}
 
 PanelButton::PanelButton(const QColor& face, const QColor& text, QWidget* parent)
     : QPushButton(parent), m_face(face), m_text(text) {}
@@ -72,22 +44,31 @@ void PanelButton::layOut() const {
     m_laidOut = true;
     // The lines break as the laid-out font needs; only their height may call for a smaller one.
     const QRect room = rect().adjusted(kEdge + 1, kEdge, -kEdge - 1, -kEdge);
-    m_captionFont = font();
-    m_lines = wrapCaption(m_caption, QFontMetrics(m_captionFont), room.width());
-    for (;;) {
+    const QFont laidOut = font();
+    const QFontMetrics startMetrics(laidOut);
+    const std::vector<std::string> lines = wrapCaption(
+        m_caption.toStdString(),
+        [&](std::string_view text) { return startMetrics.horizontalAdvance(fromUtf8(text)); },
+        room.width());
+    m_lines.clear();
+    for (const std::string& line : lines)
+        m_lines << fromUtf8(line);
+    const auto tryAt = [&](double points) {
+        m_captionFont = laidOut;
+        if (points != laidOut.pointSizeF())  // a font sized in pixels stays so until it shrinks
+            m_captionFont.setPointSizeF(points);
         const QFontMetrics metrics(m_captionFont);
         m_ink = QRect();
         int baseline = firstBaseline(metrics);
-        for (const QString& line : m_lines) {
+        for (const QString& line : std::as_const(m_lines)) {
             const int left = (width() - metrics.horizontalAdvance(line)) / 2;
             m_ink |= metrics.tightBoundingRect(line).translated(left, baseline);
             baseline += metrics.lineSpacing();
         }
-        const double points = m_captionFont.pointSizeF();
-        if (room.contains(m_ink) || points <= kSmallestPoints)
-            return;
-        m_captionFont.setPointSizeF(points - 0.25);
-    }
+        return CaptionTrial{lines, room.contains(m_ink)};
+    };
+    // The last size tried is the one fitted: the font and the ink are left as it made them.
+    fitCaption(laidOut.pointSizeF(), tryAt);
 }
 
 void PanelButton::paintEvent(QPaintEvent*) {

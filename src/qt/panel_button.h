@@ -45,8 +45,4 @@ class PanelButton : public QPushButton {
     mutable QRect m_ink;
 };
 
-// Breaks a caption into lines no wider than `width`: at blanks where there are any, otherwise
-// between characters.
-QStringList wrapCaption(const QString& caption, const QFontMetrics& metrics, int width);
-
 }  // namespace r7k

@@ -17,7 +17,9 @@
 
 #include "commands/catalogue.h"
 #include "link/form1.h"
+#include "link/trace_line.h"
 #include "panel/accessible_names.h"
+#include "panel/pixels.h"
 #include "qt/panel_button.h"
 #include "qt/panel_style.h"
 #include "qt/traffic_line.h"
@@ -33,28 +35,6 @@ namespace {
 
 const QString kWarningTitle = QStringLiteral("R7KM & R7K CONTROL");
 
-// The traffic lines are about 375 px wide and left-aligned; no glyph of their fonts is narrower
-// than a pixel, so this many bytes always fill them. The rest could never be seen, and painting
-// a 100,000-character line costs tens of milliseconds.
-constexpr std::size_t kShownBytes = 512;
-
-struct TracedLine {
-    std::string_view label;
-    std::string_view tag;
-};
-constexpr TracedLine kTracedLines[] = {
-    {"Label11", "TXD"}, {"Label12", "RXD"}, {"Label22", "STATUS"}};
-
-// The first bytes of `text` that can show, cut at a character boundary.
-std::string_view visiblePart(std::string_view text) {
-    if (text.size() <= kShownBytes)
-        return text;
-    std::size_t end = kShownBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 // The logo, sharp on a screen of any pixel ratio: drawn at twice the size for one of 2 or more.
 QPixmap logoFor(qreal pixelRatio) {
     if (pixelRatio <= 1)
@@ -68,10 +48,8 @@ QPixmap logoFor(qreal pixelRatio) {
 
 PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent) {
     initPanelResources();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        if (screen->logicalDotsPerInch() > 0)
-            m_twipsPerPixel = 1440.0 / screen->logicalDotsPerInch();
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_twipsPerPixel = twipsPerPixelAt(screen->logicalDotsPerInch());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -205,15 +183,12 @@ QWidget* PanelWindow::build(const ControlSpec& row, QWidget* parent) {
 }
 
 QRect PanelWindow::pixelRect(const ControlSpec& row) const {
-    // Edges are converted, not sizes, so controls that touch in twips touch in pixels.
-    const int left = toPixels(row.left);
-    const int top = toPixels(row.top);
-    return QRect(left, top, toPixels(row.left + row.width) - left,
-                 toPixels(row.top + row.height) - top);
+    const PixelRect r = r7k::pixelRect(row, m_twipsPerPixel);
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 int PanelWindow::toPixels(double twips) const {
-    return qRound(twips / m_twipsPerPixel);
+    return r7k::toPixels(twips, m_twipsPerPixel);
 }
 
 QWidget* PanelWindow::control(std::string_view name) const {
@@ -242,11 +217,9 @@ void PanelWindow::setText(std::string_view name, std::string_view text) {
     auto* line = qobject_cast<TrafficLine*>(control(name));
     if (line == nullptr)
         return;
-    for (const auto& traced : kTracedLines) {
-        if (traced.label == name && m_trace)
-            m_trace(traced.tag, text);
-    }
-    line->setLine(fromUtf8(visiblePart(text)));
+    if (const std::string_view tag = traceTag(name); !tag.empty() && m_trace)
+        m_trace(tag, text);
+    line->setLine(fromUtf8(shownPart(text)));
 }
 
 std::string PanelWindow::text(std::string_view name) const {
@@ -307,7 +280,7 @@ TwipSize PanelWindow::outerSize() const {
 void PanelWindow::setOuterHeight(double twips) {
     // The client band keeps its laid-out height whatever this platform's frame takes.
     m_outerHeight = twips;
-    setFixedHeight(std::max(1, toPixels(twips - kFrameHeight)));
+    setFixedHeight(clientPixelsForOuterHeight(twips, m_twipsPerPixel));
 }
 
 void PanelWindow::move(double left, double top) {

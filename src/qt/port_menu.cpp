@@ -8,11 +8,11 @@
 #include <QMenu>
 #include <QSerialPortInfo>
 
+#include "link/default_device.h"
 #include "link/form1.h"
 #include "qt/panel_window.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
-#include "qt/qt_serial.h"
 
 namespace r7k {
 
@@ -44,7 +44,7 @@ QVector<PortMenu::Entry> PortMenu::entries(int port) const {
             {about.isEmpty() ? device : device + "  (" + about.join(", ") + ")", device});
     }
     entries.append({QStringLiteral("Network address\u2026"), QString()});
-    const QString fallback = QtSerial::defaultDevice(port);
+    const QString fallback = QString::fromStdString(defaultDevice(port));
     entries.append({QStringLiteral("Default (%1)").arg(fallback), fallback});
     return entries;
 }

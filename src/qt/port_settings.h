@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "link/port_mapping.h"
+
 namespace r7k {
 
 // Where COM1 and COM2 point for this user. The command line comes first, then the settings
@@ -10,16 +12,14 @@ namespace r7k {
 // then the platform's default. A file or value that cannot be used is skipped, and said so.
 class PortSettings {
   public:
-    enum class Origin { Option, File, Default };
     struct Mapping {
         QString address;  // a device path or a gateway address, as the port takes it
-        Origin origin = Origin::Default;
+        PortOrigin origin = PortOrigin::Default;
     };
 
     // Reads the file now (the user's own when none is given).
     explicit PortSettings(QString file = userFile());
     static QString userFile();
-    static QString originText(Origin origin);
 
     const QString& file() const { return m_file; }
     // What port 1 or 2 stands for, given the command line's value (empty: none given).

@@ -22,14 +22,6 @@ QtSerial::~QtSerial() {
     m_serial.close();
 }
 
-QString QtSerial::defaultDevice(int port) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
-}
-
 std::string QtSerial::deviceName(int port) const {
     return device(port).toStdString();
 }

@@ -45,8 +45,6 @@ class QtSerial : public SerialPort {
     // Another device for a port number; takes effect at its next open.
     void setDevice(int port, QString device) { (port == 2 ? m_com2 : m_com1) = std::move(device); }
 
-    static QString defaultDevice(int port);
-
   private:
     QString device(int port) const { return port == 2 ? m_com2 : m_com1; }
     QString describe(int port) const;

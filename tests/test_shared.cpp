@@ -1,0 +1,159 @@
+// What both front ends take from the core: caption fitting, pixels, trace lines, what COM1 and
+// COM2 stand for and the Windows programs' command line, checked on any platform.
+#include <QtTest>
+
+#include <cmath>
+
+#include "cli/command_line.h"
+#include "link/port_mapping.h"
+#include "link/trace_line.h"
+#include "panel/caption_fit.h"
+#include "panel/pixels.h"
+
+using namespace r7k;
+
+class TestShared : public QObject {
+    Q_OBJECT
+  private slots:
+    // A byte a pixel, so a line cut inside a character shows in the lines.
+    void wrap_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("lines");
+        // clang-format off
+        for (const auto& [caption, width, lines] : {
+                 std::tuple{"VOL +", 5, "VOL +"}, {"INPUT MODE SET", 10, "INPUT MODE|SET"},
+                 {"LENS SHIFT UP", 7, "LENS|SHIFT|UP"}, {"ABCDEFG", 3, "ABC|DEF|G"}, {"AB CD", 0, "AB CD"},
+                 {"データを表示する", 8, "デー|タを|表示|する"}, {"入力 RGB", 7, "入力|RGB"},
+                 {"ÄÖÜ", 3, "Ä|Ö|Ü"}, {"😀😀", 7, "😀|😀"}, {"データ", 1, "デ|ー|タ"}})
+            QTest::addRow("%s/%d", caption, width) << QString(caption) << width << QString(lines);
+        // clang-format on
+    }
+    void wrap() {
+        QFETCH(QString, caption);
+        QFETCH(int, width);
+        QFETCH(QString, lines);
+        QStringList got;
+        for (const std::string& line : wrapCaption(
+                 caption.toStdString(), [](std::string_view t) { return int(t.size()); }, width))
+            got << QString::fromStdString(line);
+        QCOMPARE(got.join('|'), lines);
+    }
+
+    // A quarter point at a time, down to 6 points and no further; a size that is no number ends.
+    void fit() {
+        // clang-format off
+        for (const auto& [start, fitsAt, points, trials] : {
+                 std::tuple{9.0, 8.1, 8.0, 5}, {9.0, 0.0, 6.0, 13}, {5.0, 0.0, 5.0, 1}, {9.0, 9.0, 9.0, 1},
+                 {NAN, 0.0, NAN, 1}}) {
+            // clang-format on
+            int tried = 0;
+            const FittedCaption got = fitCaption(start, [&, fitsAt = fitsAt](double at) {
+                ++tried;
+                return CaptionTrial{{"x"}, at <= fitsAt};
+            });
+            QVERIFY(got.points == points || (std::isnan(points) && std::isnan(got.points)));
+            QCOMPARE(tried, trials);
+            QCOMPARE(got.lines, std::vector<std::string>{"x"});
+        }
+    }
+
+    // Edges are rounded, not sizes: controls that touch in twips touch in pixels, at 1x and 2x.
+    void pixels() {
+        QVERIFY(twipsPerPixelAt(96) == 15 && twipsPerPixelAt(192) == 7.5 &&
+                twipsPerPixelAt(0) == 15);
+        QVERIFY(toPixels(22.5, 15) == 2 && toPixels(-22.5, 15) == -2);
+        for (const double tpp : {15.0, 7.5})
+            for (const int left : {0, 7, 100, 3593})
+                for (const int width : {7, 16, 1215}) {
+                    ControlSpec a, b;
+                    a.left = b.top = left, a.width = b.height = width;
+                    b.left = a.top = left + width;
+                    const PixelRect pa = pixelRect(a, tpp), pb = pixelRect(b, tpp);
+                    QCOMPARE(pa.left + pa.width, pb.left);
+                    QCOMPARE(pb.top + pb.height, pa.top);
+                    QCOMPARE(pa.left, toPixels(left, tpp));
+                }
+        ControlSpec odd;
+        odd.left = odd.top = 7, odd.width = odd.height = 16;  // 0.47 to 1.53 pixels: 2 wide
+        QCOMPARE(pixelRect(odd, 15), (PixelRect{0, 0, 2, 2}));
+        QCOMPARE(pixelRect(odd, 7.5), (PixelRect{1, 1, 2, 2}));
+        QCOMPARE(clientPixelsForOuterHeight(kFrameHeight + 5350, 15), 357);
+        QCOMPARE(clientPixelsForOuterHeight(kFrameHeight + 5350, 7.5), 713);
+        QCOMPARE(clientPixelsForOuterHeight(kFrameHeight - 300, 15), 1);
+    }
+
+    void traceLines() {
+        QCOMPARE(traceLine(1234, traceTag("Label12"), "C00\r"), std::string("1234\tRXD\tC00\r\n"));
+        QVERIFY(traceTag("Label11") == "TXD" && traceTag("Label22") == "STATUS" &&
+                traceTag("Label13").empty());
+        const std::string a(kShownBytes - 1, 'a');
+        QCOMPARE(shownPart(a + "デ").size(), kShownBytes - 1);  // not cut inside the character
+        QCOMPARE(shownPart(a + "aデ").size(), kShownBytes);
+        QCOMPARE(shownPart(a + "a").size(), kShownBytes);
+        QCOMPARE(shownPart(a.substr(2) + "😀").size(), kShownBytes - 3);
+        QCOMPARE(shownPart(std::string(600, '\x80')).size(), kShownBytes - 3);  // not UTF-8
+    }
+
+    // The option, then the stored value, then the default; what a stored value may name.
+    void ports() {
+        QStringList got;
+        // clang-format off
+        for (const auto& [option, stored] : {std::pair{"tcp://gw:1", "/dev/pts/9"}, {"", "/dev/pts/9"}, {"", ""}})
+            for (int port : {1, 2}) {
+                const PortMapping m = mapPort(port, option, stored);
+                got << QString::fromStdString(m.address + " (" + std::string(originText(m.origin)) + ")");
+            }
+        QCOMPARE(got.join(", "), QString("tcp://gw:1 (option), tcp://gw:1 (option), /dev/pts/9 (settings file), "
+                                         "/dev/pts/9 (settings file), /dev/ttyS0 (default), /dev/ttyS1 (default)"));
+        // clang-format on
+        QStringList usable;  // Posix's, then Windows'
+        for (const auto naming : {DeviceNaming::Posix, DeviceNaming::Windows}) {
+            // clang-format off
+            for (const char* value : {"/dev/ttyUSB0", "ttyUSB0", "tcp://gw:4001", "tcp://gw", "", "COM1", "com255",
+                                      "COM256", "COM0", "COM01", "COM", "COM1x", "CON1", "XOM1", "COM4294967297", "\\\\.\\COM10", "\\\\.\\"})
+                // clang-format on
+                if (unusablePortValue(value, naming).empty())
+                    usable << value;
+            usable << "|";
+        }
+        QCOMPARE(usable.join(' '), QString("/dev/ttyUSB0 tcp://gw:4001 | tcp://gw:4001 COM1 com255 "
+                                           "\\\\.\\COM10 |"));
+        QCOMPARE(notRememberedText(2, "/dev/x", "/f", "cannot be written"),
+                 std::string("COM2 = /dev/x is used now but could not be remembered: /f cannot be "
+                             "written."));
+        QCOMPARE(skippedValueText("f", "ports/com2", "%1", "why", 2),
+                 std::string("f: ports/com2 = \"%1\" was skipped (why); COM2 is /dev/ttyS1."));
+    }
+
+    // Options with a value, flags, "--" and the first positional word; errors in the user's terms.
+    void commandLine() {
+        static constexpr cli::OptionSpec kOptions[] = {{"port", 'p', true}, {"json", 'j', false}};
+        // clang-format off
+        for (const auto& [args, stop, read] : {  // stop: positional after the first positional word
+                 std::tuple{"--port=/dev/x send", true, "port=/dev/x|send|"}, {"--port /dev/x", true, "port=/dev/x||"},
+                 {"-p - -j", true, "json= port=-||"}, {"--port --json", true, "||--port needs a value"},
+                 {"--json --port", true, "json=||--port needs a value"}, {"--port=a --port=b", true, "port=b||"},
+                 {"--bogus", true, "||unknown option '--bogus'"}, {"-x", true, "||unknown option '-x'"},
+                 {"--json=1", true, "||--json takes no value"}, {"-- --json", true, "|--json|"},
+                 {"wait -1 --json", true, "|wait -1 --json|"}, {"send --json x", false, "json=|send x|"},
+                 {"send -- --json", false, "|send --json|"}}) {
+            // clang-format on
+            std::vector<std::string> words;
+            for (const QString& w : QString(args).split(' '))
+                words.push_back(w.toStdString());
+            const cli::CommandLine line = cli::parseCommandLine(words, kOptions, stop);
+            QStringList values;  // options given | positional words | error
+            for (const auto& [name, value] : line.values)
+                values << QString::fromStdString(name + "=" + value);
+            std::string positional;
+            for (const std::string& word : line.positional)
+                positional += (positional.empty() ? "" : " ") + word;
+            QCOMPARE(values.join(' ') + QString::fromStdString("|" + positional + "|" + line.error),
+                     QString(read));
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestShared)
+#include "test_shared.moc"
