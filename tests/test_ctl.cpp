@@ -101,7 +101,9 @@ class TestCtl : public QObject {
         CtlRig rig;
         rig.replies[QString::fromLatin1("\xff\x80 x")] = QStringList{QString::fromLatin1(all)};
         rig.run(QString::fromLatin1("send,\xff\x80 x"));
-        const QJsonObject o = QJsonDocument::fromJson(jsonLine(rig.results.at(0))).object();
+        const QJsonObject o =
+            QJsonDocument::fromJson(QByteArray::fromStdString(jsonLine(rig.results.at(0))))
+                .object();
         QCOMPARE(o["received"].toString().toLatin1(), all);
         QCOMPARE(o["sent"].toString().toLatin1(), QByteArray("\xff\x80 x\r"));
     }

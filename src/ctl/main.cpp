@@ -14,9 +14,9 @@
 #include "ctl/json_line.h"
 #include "ctl/runner.h"
 #include "ctl/steps.h"
+#include "link/default_device.h"
 #include "link/port_address.h"
 #include "qt/port_router.h"
-#include "qt/qt_serial.h"
 #include "qt/qt_timer.h"
 
 namespace {
@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption port(
         "port",
         QStringLiteral("the projector's serial device, as the panel's --com1 (default %1)")
-            .arg(r7k::QtSerial::defaultDevice(1)),
-        "DEVICE", r7k::QtSerial::defaultDevice(1));
+            .arg(QString::fromStdString(r7k::defaultDevice(1))),
+        "DEVICE", QString::fromStdString(r7k::defaultDevice(1)));
     const QCommandLineOption speed("speed", "line speed: 19200 (default) or 9600", "BAUD", "19200");
     const QCommandLineOption timeout(
         "timeout", "wait this long for each reply instead of the panel's reply time-out", "MS");
@@ -161,8 +161,7 @@ int main(int argc, char** argv) {
         runner.start(
             parsed.steps, options,
             [asJson](const r7k::ctl::StepResult& result) {
-                const std::string line =
-                    asJson ? jsonLine(result).toStdString() : humanLine(result) + '\n';
+                const std::string line = asJson ? jsonLine(result) : humanLine(result) + '\n';
                 std::fwrite(line.data(), 1, line.size(), stdout);
                 std::fflush(stdout);
             },
