@@ -31,10 +31,18 @@ class WinSerial : public SerialPort {
     int commEvent() const override { return m_event; }
     std::string deviceName(int port) const override { return port == 2 ? m_com2 : m_com1; }
     // Another device for a port number; takes effect at its next open.
-    void setDevice(int port, std::string device) { (port == 2 ? m_com2 : m_com1) = std::move(device); }
+    void setDevice(int port, std::string device) {
+        (port == 2 ? m_com2 : m_com1) = std::move(device);
+    }
 
   private:
     struct Line;  // the open handle, its reader thread and what it has read
+
+    SerialResult apply(HANDLE handle);
+    void close();
+    // On the UI thread, from the reader: bytes are waiting; the line failed.
+    void report(Line& line);
+    void lose(Line& line, DWORD error);
 
     std::string m_com1;
     std::string m_com2;

@@ -27,6 +27,10 @@ class WinTimer : public Timer {
     bool isEnabled() const override { return m_enabled; }
     void setHandler(std::function<void()> onTick) override { m_onTick = std::move(onTick); }
 
+    // Runs a tick the worker posted for timer `id`, unless the timer is gone or has begun a
+    // new period since. For the worker only.
+    static void deliver(int id, std::uint64_t generation);
+
   private:
     void restart();
     void tick(std::uint64_t generation);

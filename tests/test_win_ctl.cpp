@@ -1,0 +1,128 @@
+// r7k-ctl.exe under Wine against r7k-sim: the Windows serial port, timers and message loop
+// doing what the Linux build does, step results and exit statuses alike.
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+// The Windows build folder and the Wine prefix, from the environment.
+QString winBuild() {
+    return qEnvironmentVariable("R7K_WIN_BUILD");
+}
+
+QProcessEnvironment wineEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("WINEDEBUG", "-all");
+    env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    return env;
+}
+
+}  // namespace
+
+class TestWinCtl : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        if (winBuild().isEmpty()) {
+            if (qEnvironmentVariable("R7K_REQUIRE_WINE") == "1")
+                QFAIL("R7K_REQUIRE_WINE=1 but R7K_WIN_BUILD does not name the Windows build");
+            QSKIP("R7K_WIN_BUILD is not set: no Windows build to run under Wine");
+        }
+        QVERIFY2(QFileInfo::exists(winBuild() + "/r7k-ctl.exe"), qPrintable(winBuild()));
+        QVERIFY2(QFileInfo(qEnvironmentVariable("WINEPREFIX") + "/dosdevices").isDir(),
+                 "WINEPREFIX does not name a Wine prefix");
+        // One Wine server for every run, kept between them: each start would cost seconds.
+        QProcess server;
+        server.setProcessEnvironment(wineEnvironment());
+        server.setStandardOutputFile(QProcess::nullDevice());
+        server.setStandardErrorFile(QProcess::nullDevice());
+        server.start("wineserver", {"-p", "30"});
+        QVERIFY(server.waitForFinished(10000));
+    }
+
+    void binary_data() {
+        QTest::addColumn<QString>("sim");   // r7k-sim options, ',' between words
+        QTest::addColumn<QString>("args");  // r7k-ctl words after --json --port COMn, likewise
+        QTest::addColumn<QString>("stop");  // "int": Ctrl+C once a step ran; "hangup": the sim ends
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("results");  // per step "outcome:status" ("-" for none), '|'
+        QTest::addColumn<QString>("message");  // in standard error
+        // clang-format off
+        QTest::addRow("queries decoded") << "--pieces,3,--gap,20" << "status,mode" << "" << 0
+            << "reply: Stand by|reply: Input mode 1" << "";
+        QTest::addRow("NAK: exit 5") << "" << "send,cr0,status" << "" << 5 << "nak:-"
+            << "send cr0: the projector answered NAK (0x15) on COM1 (COM";
+        QTest::addRow("dropped: exit 3") << "--drop-all" << "--timeout,100,status,power-off" << ""
+            << 3 << "timeout:-" << "status: no reply within 100 ms on COM1 (COM";
+        QTest::addRow("no such port: exit 4") << "" << "--port,COM0,status" << "" << 4 << ""
+            << "COM1 (COM0) cannot be opened: ";
+        QTest::addRow("gateway address: exit 4") << "" << "--port,tcp://127.0.0.1:9,status" << ""
+            << 4 << "" << "not available in the Windows build yet";
+        QTest::addRow("usage error: exit 2") << "" << "--speed,1200,status" << "" << 2 << ""
+            << "r7k-ctl: --speed 1200: expected 19200 or 9600\nTry 'r7k-ctl --help'";
+        QTest::addRow("line lost in a wait: exit 4") << "" << "status,wait,20,status" << "hangup"
+            << 4 << "reply: Stand by|lost:-" << "was lost: ";
+        QTest::addRow("Ctrl+C in a wait: at once, port closed") << "" << "status,wait,20" << "int"
+            << 130 << "reply: Stand by" << "interrupted";
+        // clang-format on
+    }
+
+    void binary() {
+        QFETCH(QString, sim);
+        QFETCH(QString, args);
+        QFETCH(QString, stop);
+        QFETCH(int, exit);
+        // A COM port of this test run alone: Wine maps it to the sim's pty by a link in the
+        // prefix, which the sim makes and removes.
+        const QString port = QString("COM%1").arg(20 + ::getpid() % 200);
+        const QString link = qEnvironmentVariable("WINEPREFIX") + "/dosdevices/" + port.toLower();
+        QProcess simulator;
+        simulator.start(qEnvironmentVariable("R7K_SIM"),
+                        sim.split(',', Qt::SkipEmptyParts) + QStringList{"--link", link});
+        QVERIFY(simulator.waitForReadyRead(5000));
+        QTRY_VERIFY(QFileInfo(link).isSymLink());
+
+        QProcess ctl;  // a later --port overrides this one
+        ctl.setProcessEnvironment(wineEnvironment());
+        ctl.start("wine", QStringList{winBuild() + "/r7k-ctl.exe", "--json", "--port", port} +
+                              args.split(','));
+        QByteArray out;
+        if (!stop.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT((out += ctl.readAllStandardOutput()).contains('\n'), 15000);
+            if (stop == "int")
+                ::kill(pid_t(ctl.processId()), SIGINT);
+            else
+                simulator.terminate();
+        }
+        QVERIFY(ctl.waitForFinished(15000));
+        QStringList results;
+        for (const QByteArray& line : (out + ctl.readAllStandardOutput()).split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!line.isEmpty())
+                results << o["outcome"].toString() + ":" + o["status"].toString("-");
+        }
+        const QString err = QString::fromUtf8(ctl.readAllStandardError());
+        QTEST(results.join('|'), "results");
+        QVERIFY2(ctl.exitCode() == exit, qPrintable(QString::number(ctl.exitCode()) + " " + err));
+        QFETCH(QString, message);
+        QVERIFY2(err.contains(message), qPrintable(err));
+        // The port is closed at the end, whatever ended the run.
+        if (stop != "hangup" && exit != 2 && exit != 4) {
+            QByteArray log;
+            QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was closed"));
+        }
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(3000));
+    }
+};
+
+QTEST_MAIN(TestWinCtl)
+#include "test_win_ctl.moc"
