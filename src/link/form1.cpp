@@ -178,7 +178,10 @@ void Form1::clearRxBuffer() {
         m_rxdShowsBuffer = false;
     }
     m.RxBuffer.clear();
-    m_rxTraffic = " ";
+    // clear() and push_back rather than assigning " ": GCC 12 warns falsely (-Wrestrict) on
+    // assigning a literal to a string that was just moved from.
+    m_rxTraffic.clear();
+    m_rxTraffic.push_back(' ');
 }
 
 void Form1::Timer3_Timer() {

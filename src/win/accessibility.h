@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct IAccPropServices;
+
+namespace r7k::win {
+
+// What assistive technology reads of a control (Microsoft Active Accessibility): its name, and
+// for a line of text its value, set through the system's annotation service. Where that service
+// is missing (older Wine) the controls' window texts, which hold the same names, stand in.
+class Accessibility {
+  public:
+    Accessibility();
+    ~Accessibility();
+    Accessibility(const Accessibility&) = delete;
+    Accessibility& operator=(const Accessibility&) = delete;
+
+    void setName(HWND control, const std::string& name);
+    void setValue(HWND control, const std::string& value);
+    // Drops what was set for a control before it is destroyed.
+    void forget(HWND control);
+
+  private:
+    IAccPropServices* m_services = nullptr;
+    bool m_comStarted = false;
+};
+
+}  // namespace r7k::win

@@ -1,0 +1,268 @@
+// The operator's input to the panel window: clicks, holds with any mouse button or the
+// keyboard, the key preview that hands every key press to Form_KeyDown, the tab order, the
+// logo double-click, the port menu's right-click, and the warning boxes.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "link/form1.h"
+#include "win/console.h"
+#include "win/panel_window.h"
+#include "win/ui_thread.h"
+
+namespace r7k::win {
+
+namespace {
+
+const wchar_t kWarningTitle[] = L"R7KM & R7K CONTROL";
+
+bool isHoldKey(WPARAM key) {
+    return key == VK_SPACE || key == VK_RETURN;
+}
+
+bool isAutoRepeat(LPARAM lParam) {
+    return (lParam & (1 << 30)) != 0;  // the key was already down
+}
+
+int shiftState() {
+    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+}  // namespace
+
+LRESULT CALLBACK PanelWindow::controlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR self, DWORD_PTR control) {
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, controlProc, self);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    return reinterpret_cast<PanelWindow*>(self)->handleControl(*reinterpret_cast<Control*>(control),
+                                                               hwnd, message, wParam, lParam);
+}
+
+LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
+    const ControlKind kind = c.row->kind;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            // Any mouse button holds a hold button; a double-click is a second press.
+            if (c.hold) {
+                SetFocus(hwnd);
+                beginHold(c, 0);
+                return 0;
+            }
+            // A double-click on a button or an option is two clicks, not a notification.
+            if (message == WM_LBUTTONDBLCLK &&
+                (kind == ControlKind::Button || kind == ControlKind::Option))
+                return DefSubclassProc(hwnd, WM_LBUTTONDOWN, wParam, lParam);
+            break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            // Held with the mouse, the button has the capture: the release comes here from
+            // anywhere on the screen.
+            if (c.hold) {
+                if (m_held == &c && m_heldKey == 0)
+                    endHold();
+                return 0;
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            if (m_held == &c && m_heldKey == 0)
+                endHold();
+            break;
+        case WM_SETFOCUS:
+            m_lastFocus = hwnd;
+            break;
+        case WM_KILLFOCUS:
+            if (m_held == &c)
+                endHold();
+            break;
+        case WM_KEYDOWN:
+            // Space or Enter holds a hold button until that key is released.
+            if (c.hold && isHoldKey(wParam)) {
+                if (!isAutoRepeat(lParam))
+                    beginHold(c, UINT(wParam));
+                return 0;
+            }
+            break;
+        case WM_KEYUP:
+            if (c.hold && isHoldKey(wParam)) {
+                if (m_held == &c && m_heldKey == wParam)
+                    endHold();
+                return 0;  // a hold button never clicks
+            }
+            break;
+        case WM_CHAR:
+            if (kind == ControlKind::Button && (wParam == L' ' || wParam == L'\r'))
+                return 0;
+            break;
+        case WM_CONTEXTMENU:
+            if (kind == ControlKind::Option && m_portMenu) {
+                const int port = c.row->name == "Option1" ? 1 : c.row->name == "Option2" ? 2 : 0;
+                if (port == 0)
+                    break;
+                POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                if (lParam == -1) {  // from the keyboard: below the option
+                    RECT r;
+                    GetWindowRect(hwnd, &r);
+                    at = {r.left, r.bottom};
+                }
+                m_portMenu(port, at);
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void PanelWindow::onCommand(UINT code, HWND from) {
+    const Control* c = find(from);
+    if (c == nullptr || m_form == nullptr)
+        return;
+    const std::string name(c->row->name);
+    switch (c->row->kind) {
+        case ControlKind::Button:
+        case ControlKind::Option:
+            // Operator clicks only (also on the option already selected); BM_SETCHECK from
+            // the program raises none.
+            if (code == BN_CLICKED && !c->hold)
+                m_form->click(name);
+            break;
+        case ControlKind::Image:
+            if (code == STN_DBLCLK)
+                m_form->dblClick(name);
+            break;
+        default:
+            break;
+    }
+}
+
+void PanelWindow::beginHold(Control& c, UINT key) {
+    if (m_held)
+        return;  // one hold at a time; it ends at the first release
+    m_held = &c;
+    m_heldKey = key;
+    if (key == 0)
+        SetCapture(c.hwnd);
+    SendMessageW(c.hwnd, BM_SETSTATE, TRUE, 0);  // drawn sunk
+    if (m_form)
+        m_form->mouseDown(c.row->name);
+}
+
+void PanelWindow::endHold() {
+    if (m_held == nullptr)
+        return;
+    Control* c = m_held;
+    m_held = nullptr;  // first, so the capture's loss below does not end it twice
+    m_heldKey = 0;
+    SendMessageW(c->hwnd, BM_SETSTATE, FALSE, 0);
+    if (GetCapture() == c->hwnd)
+        ReleaseCapture();
+    if (m_form)
+        m_form->mouseUp(c->row->name);
+}
+
+bool PanelWindow::preview(MSG& msg) {
+    if (m_hwnd == nullptr || (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)))
+        return false;
+    switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return previewKey(msg);
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            // A release anywhere ends a hold, also one held with a key.
+            if (m_held && m_heldKey != 0)
+                endHold();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+bool PanelWindow::previewKey(const MSG& msg) {
+    const int shift = shiftState();
+    // Every key press goes to the panel first; the control still gets it.
+    if (m_form)
+        m_form->Form_KeyDown(int(msg.wParam), shift);
+    if (msg.message != WM_KEYDOWN || m_hwnd == nullptr)
+        return false;
+    if (msg.wParam == VK_TAB && (shift & 6) == 0) {
+        moveFocus((shift & 1) != 0);
+        return true;
+    }
+    // Enter presses the focused button, as Space does (a hold button holds, see above).
+    const Control* c = find(msg.hwnd);
+    if (msg.wParam == VK_RETURN && c && c->row->kind == ControlKind::Button && !c->hold) {
+        if (m_form)
+            m_form->click(c->row->name);
+        return true;
+    }
+    return false;
+}
+
+void PanelWindow::moveFocus(bool backwards) {
+    if (m_tabOrder.empty())
+        return;
+    const HWND focus = GetFocus();
+    const int n = int(m_tabOrder.size());
+    int at = -1;
+    for (int i = 0; i < n; ++i) {
+        if (m_tabOrder[size_t(i)]->hwnd == focus)
+            at = i;
+    }
+    for (int step = 1; step <= n; ++step) {
+        const int i =
+            ((at < 0 ? (backwards ? 0 : -1) : at) + (backwards ? -step : step) + 2 * n) % n;
+        const Control* next = m_tabOrder[size_t(i)];
+        // Shown as far as the program is concerned, in shown groups, and enabled.
+        bool shown = IsWindowEnabled(next->hwnd);
+        for (HWND w = next->hwnd; shown && w && w != m_hwnd; w = GetParent(w))
+            shown = (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (shown) {
+            SetFocus(next->hwnd);
+            return;
+        }
+    }
+}
+
+void PanelWindow::warn(std::string_view text) {
+    endHold();
+    if (!IsWindowVisible(m_hwnd) || m_showingWarnings) {
+        // Not on screen yet (a port that fails at start-up): the window comes up first.
+        m_pendingWarnings.emplace_back(text);
+        return;
+    }
+    showWarning(std::string(text));
+}
+
+void PanelWindow::showWarning(const std::string& text) {
+    // MessageBox shows its text as it is: no markup, no mnemonics.
+    MessageBoxW(m_hwnd, toWide(text).c_str(), kWarningTitle, MB_ICONWARNING | MB_OK);
+}
+
+void PanelWindow::showPendingWarnings() {
+    if (m_showingWarnings)
+        return;
+    m_showingWarnings = true;
+    while (!m_pendingWarnings.empty() && m_hwnd && IsWindowVisible(m_hwnd)) {
+        const std::string text = m_pendingWarnings.front();
+        m_pendingWarnings.erase(m_pendingWarnings.begin());
+        showWarning(text);
+    }
+    m_showingWarnings = false;
+}
+
+}  // namespace r7k::win

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace r7k {
+class Form1;
+}
+
+namespace r7k::win {
+
+class PanelWindow;
+class RegistrySettings;
+class WinSerial;
+
+// The menu of a port option (a right-click on COM1 or COM2): what the port stands for now, the
+// COM ports Windows knows, a network address, the default. A choice maps the port to that
+// device, remembers it in the registry and, for the port in use, moves the link there by the
+// rules of a port choice (a failure warns once and goes back).
+class PortMenu {
+  public:
+    struct Entry {
+        std::string text;
+        std::string address;  // empty: ask for a network address
+    };
+
+    PortMenu(PanelWindow& window, WinSerial& serial, Form1& form, RegistrySettings& settings);
+    // What the menu of a port offers now, in order.
+    std::vector<Entry> entries(int port) const;
+    void show(int port, POINT at);
+    // The operator's choice of an address for a port.
+    void choose(int port, const std::string& address);
+
+  private:
+    void showDevices();
+
+    PanelWindow& m_window;
+    WinSerial& m_serial;
+    Form1& m_form;
+    RegistrySettings& m_settings;
+};
+
+}  // namespace r7k::win

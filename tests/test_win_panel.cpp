@@ -1,0 +1,169 @@
+// r7k-panel.exe under Wine, driven through its real window as an operator drives it, with a
+// pseudo-terminal the test plays as the projector on COM1.
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include "panel/layout.h"
+#include "panel/pixels.h"
+#include "pty_pair.h"
+
+using namespace r7k;
+
+class WinPanel : public QObject {
+    Q_OBJECT
+
+    QString m_exe, m_prefix;
+    QProcess m_xvfb, m_panel;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    QString m_window;
+    QByteArray m_trace;
+
+    QString xdotool(const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start("xdotool", args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+    QString findWindow(const QString& title, int ms) {
+        QElapsedTimer t;
+        t.start();
+        for (QString id; t.elapsed() < ms; QTest::qWait(200)) {
+            if (!(id = xdotool({"search", "--onlyvisible", "--name", title})).isEmpty())
+                return id;
+        }
+        return {};
+    }
+    // A control's centre in the window, its containers' places added, at 96 DPI.
+    QStringList at(std::string_view name) {
+        const ControlSpec* row = findControl(name);
+        const PixelRect r = pixelRect(*row, 15);
+        int x = r.left + r.width / 2, y = r.top + r.height / 2;
+        for (const ControlSpec* in = findControl(row->container); in;
+             in = findControl(in->container)) {
+            x += pixelRect(*in, 15).left;
+            y += pixelRect(*in, 15).top;
+        }
+        return {"mousemove", "--window", m_window, QString::number(x), QString::number(y)};
+    }
+    // Waits for a --trace line holding `text` after what was already matched.
+    bool traced(const QByteArray& text, int ms) {
+        QElapsedTimer t;
+        t.start();
+        for (; t.elapsed() < ms; QTest::qWait(20)) {
+            m_trace += m_panel.readAllStandardOutput();
+            if (const qsizetype i = m_trace.indexOf(text); i >= 0) {
+                m_trace.remove(0, i + text.size());
+                return true;
+            }
+        }
+        return false;
+    }
+    void link(const PtyPair& pty) {
+        const QString com5 = m_prefix + "/dosdevices/com5";
+        QFile::remove(com5);
+        // Wine's processes must not inherit the projector's end: a hang-up would not be one.
+        fcntl(pty.master, F_SETFD, FD_CLOEXEC);
+        QVERIFY(QFile::link(QString::fromStdString(pty.slave), com5));
+    }
+
+  private slots:
+    void initTestCase() {
+        m_exe = qEnvironmentVariable("R7K_WIN_BUILD") + "/r7k-panel.exe";
+        m_prefix = qEnvironmentVariable("WINEPREFIX");
+        if (m_prefix.isEmpty() || !QFile::exists(m_exe)) {
+            if (qEnvironmentVariable("R7K_REQUIRE_WINE") == "1")
+                QFAIL("R7K_WIN_BUILD (with r7k-panel.exe) and WINEPREFIX are required");
+            QSKIP("set R7K_WIN_BUILD and WINEPREFIX to run r7k-panel.exe under Wine");
+        }
+        if (m_env.value("DISPLAY").isEmpty()) {  // a screen of our own
+            m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24"});
+            QVERIFY(m_xvfb.waitForReadyRead(10000));
+            m_env.insert("DISPLAY", ":" + QString(m_xvfb.readLine()).trimmed());
+        }
+        m_env.insert("WINEDEBUG", "-all");
+        m_env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    }
+    void cleanupTestCase() {
+        m_panel.kill();
+        m_panel.waitForFinished();
+        QProcess::execute("wineserver", {"-k"});
+        m_xvfb.kill();
+        m_xvfb.waitForFinished();
+    }
+
+    void operatorSession() {
+        PtyPair projector;
+        link(projector);
+        m_panel.setProcessEnvironment(m_env);
+        m_panel.start("wine", {m_exe, "--com1", "COM5", "--trace"});
+        m_window = findWindow("^TOVA", 30000);
+        QVERIFY2(!m_window.isEmpty(), "the panel's window did not come up");
+        QTest::qWait(1000);
+        // Ctrl+J and a double-click on the logo: the full view, where
+        // every button is in reach.
+        xdotool({"key", "--window", m_window, "ctrl+j"});
+        xdotool(at("Image1") << "click"
+                             << "--repeat"
+                             << "2"
+                             << "--delay"
+                             << "60"
+                             << "1");
+        QTRY_VERIFY_WITH_TIMEOUT(xdotool({"getwindowgeometry", m_window})
+                                     .contains("633x" + QString::number(toPixels(kFullBand, 15))),
+                                 3000);
+
+        // Clicks: exactly the command on the line, and what the reply (or none) shows.
+        const struct {
+            const char* button;
+            const char* sent;
+            const char* reply;
+            const char* shown;
+        } kClicks[] = {{"Command17", "C00\r", "", "RXD\t X X X X\n"},
+                       {"Command44", "CR0\r", "00\r", "STATUS\t Power ON\n"}};
+        for (const auto& c : kClicks) {
+            xdotool(at(c.button) << "click"
+                                 << "1");
+            const std::string sent = projector.read(std::strlen(c.sent), 1000);
+            QVERIFY2(sent == c.sent, sent.c_str());
+            projector.write(c.reply);
+            if (!traced(c.shown, 3000))
+                QFAIL(m_trace.constData());
+            QVERIFY(traced("STATUS\t\n", 3000));  // the display clears: the panel is idle
+        }
+
+        // A held VOL + repeats every 250 ms and stops on release.
+        xdotool(at("Command1") << "mousedown"
+                               << "1");
+        const std::string held = projector.read(1000, 1100);
+        xdotool({"mouseup", "1"});
+        const std::string after = projector.read(1000, 700);
+        const auto count = [](const std::string& s) { return int(s.size() / 4); };
+        QVERIFY2(count(held) >= 4 && count(held) <= 6 &&
+                     held.find_first_not_of("C09\r") == std::string::npos,
+                 held.c_str());
+        QVERIFY2(count(after) <= 1, after.c_str());
+
+        // A hang-up gives one box; once it is closed and a new line is there, the panel
+        // reconnects.
+        projector.hangUp();
+        const QString box = findWindow("^R7KM & R7K CONTROL$", 10000);
+        QVERIFY2(!box.isEmpty(), "no box for the lost line");
+        QCOMPARE(box.split('\n').size(), 1);
+        xdotool({"key", "--window", box, "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(xdotool({"search", "--name", "^R7KM & R7K CONTROL$"}).isEmpty(),
+                                 5000);
+        PtyPair again;
+        link(again);
+        QVERIFY(traced(" COM1 (COM5) reconnected", 10000));
+
+        if (const QString shot = qEnvironmentVariable("R7K_WIN_SCREENSHOT"); !shot.isEmpty())
+            QProcess::execute("import",
+                              {"-display", m_env.value("DISPLAY"), "-window", m_window, shot});
+    }
+};
+
+QTEST_GUILESS_MAIN(WinPanel)
+#include "test_win_panel.moc"
