@@ -28,9 +28,29 @@ target_link_libraries(r7k_win PUBLIC r7k_core comctl32 setupapi advapi32 ole32 o
   gdi32 user32 shell32 ws2_32 winmm)
 
 set(R7K_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
+target_include_directories(r7k_win PUBLIC ${R7K_RESOURCE_DIR})  # resource_ids.h
 add_executable(r7k-panel WIN32 src/win/panel_main.cpp ${R7K_RESOURCE_DIR}/r7k-panel.rc)
 target_link_libraries(r7k-panel PRIVATE r7k_win)
 add_executable(r7k-ctl src/win/ctl_main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
 target_link_libraries(r7k-ctl PRIVATE r7k_ctl r7k_win)
 target_link_options(r7k-panel PRIVATE -municode -static -s)
 target_link_options(r7k-ctl PRIVATE -municode -static -s)
+# The resource scripts name their files from the top of the source tree; windres looks for them
+# in its include folders. The version resource takes its numbers from the project's version.
+foreach(exe r7k-panel r7k-ctl)
+  target_include_directories(${exe} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_SOURCE_DIR}>)
+  target_compile_definitions(${exe} PRIVATE
+    $<$<COMPILE_LANGUAGE:RC>:R7K_VERSION_QUAD=${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0>
+    $<$<COMPILE_LANGUAGE:RC>:R7K_VERSION_DOTTED=${PROJECT_VERSION}.0>)
+endforeach()
+set_property(SOURCE ${R7K_RESOURCE_DIR}/r7k-panel.rc ${R7K_RESOURCE_DIR}/r7k-ctl.rc APPEND
+  PROPERTY OBJECT_DEPENDS ${R7K_RESOURCE_DIR}/r7k-panel.ico ${R7K_RESOURCE_DIR}/r7k.manifest
+  ${R7K_RESOURCE_DIR}/version.rc2 ${R7K_RESOURCE_DIR}/resource_ids.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/qt/images/logo.bmp
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/qt/images/logo@2x.bmp)
+
+include(${R7K_RESOURCE_DIR}/packages.cmake)
+
+
+# Benchmarks under Wine (bench/wine-run.sh), built on request only.
+include(bench/windows.cmake)

@@ -6,6 +6,9 @@ Outputs, committed next to the window's sources:
   src/qt/images/logo@2x.bmp the same drawing at 160 x 52, for screens of pixel ratio 2
   src/qt/images/icon32.png  32 x 32, 16 colours (one of them transparent)
   src/qt/images/icon16.png  16 x 16, 16 colours (one of them transparent)
+  packaging/windows/r7k-panel.ico  the Windows programs' icon: the two images above, a 32 x 32
+                            two-colour image made from the 32-pixel one, and 48 x 48 and
+                            256 x 256 in full colour with alpha (the largest stored as PNG)
 
 Shapes are drawn at four times the size and averaged down, so edges come out smooth; the icons
 are then matched to their 16-colour palette.
@@ -267,6 +270,89 @@ def icon_indices(size):
     return indices
 
 
+def ico_bitmap(width, height, bpp, palette, rows, opaque):
+    """One .ico image as a DIB: header, palette, bottom-up colour rows, then the AND mask."""
+    def rows_of(bits_per_px, values):
+        out = bytearray()
+        stride = ((width * bits_per_px + 31) // 32) * 4
+        for row in reversed(values):
+            line = bytearray()
+            if bits_per_px == 32:
+                for px in row:
+                    line += bytes(px)
+            else:
+                acc, n = 0, 0
+                for v in row:
+                    acc, n = acc << bits_per_px | v, n + bits_per_px
+                    if n == 8:
+                        line.append(acc)
+                        acc, n = 0, 0
+                if n:
+                    line.append(acc << (8 - n))
+            out += line + bytes(stride - len(line))
+        return out
+
+    header = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, bpp, 0, 0, 0, 0,
+                         len(palette), 0)
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    mask = [[0 if opaque[y][x] else 1 for x in range(width)] for y in range(height)]
+    return header + colours + rows_of(bpp, rows) + rows_of(1, mask)
+
+
+def png_rgba(rows):
+    height, width = len(rows), len(rows[0])
+    raw = b"".join(b"\x00" + b"".join(bytes(px) for px in row) for row in rows)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def full_colour(size):
+    """The icon drawn at `size` with alpha, the name plate lettered in strokes: RGBA rows."""
+    k = size / 32.0
+    body = icon_shade(size)
+    plate = text_strokes("R7K", 4.0 * k, 13.0 * k, 5.0 * k, 4.0 * k, 0.0)
+
+    def shade(px, py):
+        c, a = body(px, py)
+        if min(seg_dist(px, py, *p, *q) for p, q in plate) <= 0.55 * k:
+            c = OUTLINE
+        return c, a
+
+    return [[tuple(round(v) for v in c) + (round(a * 255),) for c, a in row]
+            for row in render(size, size, shade)]
+
+
+def write_ico(path, icon32, icon16):
+    images = []  # (width, height, colour count, bits per pixel, data)
+    for indices in (icon32, icon16):
+        size = len(indices)
+        opaque = [[i != 0 for i in row] for row in indices]
+        images.append((size, size, 16, 4, ico_bitmap(size, size, 4, ICON_PALETTE, indices, opaque)))
+    # Two colours: light parts white, dark parts and the outline black.
+    mono = [[0 if i == 0 or sum(ICON_PALETTE[i]) < 3 * 128 else 1 for i in row] for row in icon32]
+    opaque = [[i != 0 for i in row] for row in icon32]
+    images.append((32, 32, 2, 1, ico_bitmap(32, 32, 1, [(0, 0, 0), WHITE], mono, opaque)))
+    rgba = full_colour(48)
+    bgra = [[(b, g, r, a) for r, g, b, a in row] for row in rgba]
+    opaque = [[px[3] >= 128 for px in row] for row in rgba]
+    images.append((48, 48, 0, 32, ico_bitmap(48, 48, 32, [], bgra, opaque)))
+    images.append((256, 256, 0, 32, png_rgba(full_colour(256))))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for width, height, count, bpp, data in images:
+        out += struct.pack("<BBBBHHII", width % 256, height % 256, count, 0, 1, bpp, len(data),
+                           offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(image[4] for image in images))
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = os.path.join(root, "src", "qt", "images")
@@ -274,8 +360,10 @@ def main():
     write_bmp(os.path.join(out, "logo.bmp"), render(80, 26, logo_shade()))
     shade = logo_shade()
     write_bmp(os.path.join(out, "logo@2x.bmp"), render(160, 52, lambda x, y: shade(x / 2, y / 2)))
-    for size in (32, 16):
-        write_png16(os.path.join(out, "icon%d.png" % size), icon_indices(size))
+    icons = {size: icon_indices(size) for size in (32, 16)}
+    for size, indices in icons.items():
+        write_png16(os.path.join(out, "icon%d.png" % size), indices)
+    write_ico(os.path.join(root, "packaging", "windows", "r7k-panel.ico"), icons[32], icons[16])
     return 0
 
 

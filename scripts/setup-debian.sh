@@ -16,6 +16,9 @@ packages=(
   clang libclang-rt-14-dev valgrind
   # packaging, and Debian's checks of the package and of its AppStream metadata
   dpkg-dev file lintian appstream
+  # Windows: the cross-compiler (POSIX threads), the installer builder, and 64-bit Wine to
+  # test the programs (the `wine` wrapper runs the `wine64` loader; no 32-bit part needed)
+  g++-mingw-w64-x86-64-posix nsis wine wine64
 )
 
 missing=()

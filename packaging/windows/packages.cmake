@@ -1,0 +1,40 @@
+# What an operator downloads for Windows: the per-user installer (NSIS) and a zip of the two
+# programs, both in the build folder; `cmake --build build-win --target packages` makes them
+# after the programs.
+set(R7K_STAGE ${CMAKE_BINARY_DIR}/staging)
+set(R7K_SETUP ${CMAKE_BINARY_DIR}/r7k-panel-${PROJECT_VERSION}-setup.exe)
+set(R7K_ZIP ${CMAKE_BINARY_DIR}/r7k-panel-${PROJECT_VERSION}-windows.zip)
+# Notepad-friendly texts: CRLF line ends, and the licence with an extension Windows opens.
+configure_file(${R7K_RESOURCE_DIR}/README.txt ${R7K_STAGE}/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${R7K_STAGE}/LICENSE.txt @ONLY
+  NEWLINE_STYLE CRLF)
+set(R7K_STAGED ${R7K_STAGE}/r7k-panel.exe ${R7K_STAGE}/r7k-ctl.exe ${R7K_STAGE}/LICENSE.txt
+  ${R7K_STAGE}/README.txt)
+
+add_custom_command(OUTPUT ${R7K_STAGE}/r7k-panel.exe ${R7K_STAGE}/r7k-ctl.exe
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:r7k-panel> $<TARGET_FILE:r7k-ctl> ${R7K_STAGE}
+  DEPENDS r7k-panel r7k-ctl)
+
+add_custom_command(OUTPUT ${R7K_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${R7K_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${R7K_ZIP} --format=zip r7k-panel.exe r7k-ctl.exe
+    LICENSE.txt README.txt
+  WORKING_DIRECTORY ${R7K_STAGE}
+  DEPENDS ${R7K_STAGED}
+  COMMENT "Packing ${R7K_ZIP}")
+
+find_program(R7K_MAKENSIS makensis)
+if(R7K_MAKENSIS)
+  set(R7K_MAKE_SETUP ${R7K_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION}
+    -DVERSION_QUAD=${PROJECT_VERSION}.0 -DSTAGE=${R7K_STAGE} -DICON=${R7K_RESOURCE_DIR}/r7k-panel.ico
+    -DOUTFILE=${R7K_SETUP} ${R7K_RESOURCE_DIR}/r7k-panel.nsi)
+else()
+  set(R7K_MAKE_SETUP ${CMAKE_COMMAND} -E false)
+  message(WARNING "makensis not found (Debian package nsis): the installer cannot be built")
+endif()
+add_custom_command(OUTPUT ${R7K_SETUP}
+  COMMAND ${R7K_MAKE_SETUP}
+  DEPENDS ${R7K_STAGED} ${R7K_RESOURCE_DIR}/r7k-panel.nsi ${R7K_RESOURCE_DIR}/r7k-panel.ico
+  COMMENT "Building the installer ${R7K_SETUP}")
+
+add_custom_target(packages DEPENDS ${R7K_SETUP} ${R7K_ZIP})
