@@ -1,5 +1,6 @@
 // r7k-panel.exe under Wine, driven through its real window as an operator drives it, with a
 // pseudo-terminal the test plays as the projector on COM1.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
@@ -61,12 +62,19 @@ class WinPanel : public QObject {
         }
         return false;
     }
-    void link(const PtyPair& pty) {
-        const QString com5 = m_prefix + "/dosdevices/com5";
-        QFile::remove(com5);
+    void link(const PtyPair& pty, const char* com = "com5") {
+        const QString path = m_prefix + "/dosdevices/" + com;
+        QFile::remove(path);
         // Wine's processes must not inherit the projector's end: a hang-up would not be one.
         fcntl(pty.master, F_SETFD, FD_CLOEXEC);
-        QVERIFY(QFile::link(QString::fromStdString(pty.slave), com5));
+        QVERIFY(QFile::link(QString::fromStdString(pty.slave), path));
+    }
+    QString registry() {
+        QProcess reg;
+        reg.setProcessEnvironment(m_env);
+        reg.start("wine", {"reg", "query", "HKCU\\Software\\r7k-panel\\ports"});
+        reg.waitForFinished(30000);
+        return QString::fromUtf8(reg.readAllStandardOutput());
     }
 
   private slots:
@@ -95,6 +103,10 @@ class WinPanel : public QObject {
     }
 
     void operatorSession() {
+        // Only this test's ports and no remembered choice.
+        for (const QString& com : QDir(m_prefix + "/dosdevices").entryList({"com*"}, QDir::System))
+            QFile::remove(m_prefix + "/dosdevices/" + com);
+        QProcess::execute("wine", {"reg", "delete", "HKCU\\Software\\r7k-panel", "/f"});
         PtyPair projector;
         link(projector);
         m_panel.setProcessEnvironment(m_env);
@@ -158,6 +170,24 @@ class WinPanel : public QObject {
         PtyPair again;
         link(again);
         QVERIFY(traced(" COM1 (COM5) reconnected", 10000));
+
+        // COM1 mapped to the port "COM1" from the port menu (COM, a right-click on COM1; it is
+        // the menu's first entry): the link moves there at once and the choice is remembered
+        // for the next start.
+        PtyPair moved;
+        link(moved, "com1");
+        xdotool(at("Command33") << "click"
+                                << "1");
+        xdotool(at("Option1") << "click"
+                              << "3");
+        QTest::qWait(1000);
+        xdotool({"key", "Down", "Return"});
+        QTest::qWait(1000);
+        xdotool(at("Command17") << "click"
+                                << "1");
+        QCOMPARE(moved.read(4, 3000), std::string("C00\r"));
+        QVERIFY2(registry().contains(QRegularExpression("com1\\s+REG_SZ\\s+COM1")),
+                 qPrintable(registry()));
 
         if (const QString shot = qEnvironmentVariable("R7K_WIN_SCREENSHOT"); !shot.isEmpty())
             QProcess::execute("import",
