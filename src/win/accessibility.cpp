@@ -3,23 +3,34 @@
 #include <oleacc.h>
 
 #include "win/console.h"
+#include "win/late_library.h"
 
 namespace r7k::win {
 
-Accessibility::Accessibility() {
+void Accessibility::start() {
+    if (m_services || m_comStarted)
+        return;
+    static auto* const initialize =
+        lateFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    static auto* const create =
+        lateFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    if (!initialize || !create)
+        return;
     // S_FALSE: COM was already started on this thread; both must be balanced.
-    m_comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    m_comStarted = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
     void* services = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IAccPropServices, &services)))
+    if (SUCCEEDED(create(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                         &services)))
         m_services = static_cast<IAccPropServices*>(services);
 }
 
 Accessibility::~Accessibility() {
     if (m_services)
         m_services->Release();
-    if (m_comStarted)
-        CoUninitialize();
+    static auto* const uninitialize =
+        lateFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    if (m_comStarted && uninitialize)
+        uninitialize();
 }
 
 namespace {

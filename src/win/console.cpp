@@ -1,5 +1,7 @@
 #include "win/console.h"
 
+#include "win/late_library.h"
+
 #include <windows.h>
 // After windows.h, which they need.
 #include <shellapi.h>
@@ -99,7 +101,9 @@ void writeErr(std::string_view utf8) {
 std::vector<std::string> utf8Arguments() {
     std::vector<std::string> args;
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    static auto* const split =
+        lateFunction<decltype(CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
+    LPWSTR* argv = split ? split(GetCommandLineW(), &count) : nullptr;
     if (!argv)
         return args;
     for (int i = 0; i < count; ++i)

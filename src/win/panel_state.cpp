@@ -33,6 +33,19 @@ void PanelWindow::show() {
     UpdateWindow(m_hwnd);
     if (!m_pendingWarnings.empty())
         postToUi([this] { showPendingWarnings(); });
+    postToUi([this] { nameControls(); });
+}
+
+void PanelWindow::nameControls() {
+    m_access.start();
+    // Each control's window text is its accessible name; a traffic line's value is its text.
+    for (auto& [name, c] : m_controls) {
+        wchar_t text[256] = {};
+        if (GetWindowTextW(c.hwnd, text, 256) > 0)
+            m_access.setName(c.hwnd, toUtf8(text));
+        if (c.row->border)
+            m_access.setValue(c.hwnd, c.caption);
+    }
 }
 
 void PanelWindow::setText(std::string_view name, std::string_view text) {

@@ -122,14 +122,16 @@ void PanelWindow::build() {
         c.hwnd = CreateWindowExW(exStyle, windowClass, text.c_str(), style, r.left, r.top, r.width,
                                  r.height, parent, reinterpret_cast<HMENU>(INT_PTR(id++)), instance,
                                  nullptr);
-        SetWindowSubclass(c.hwnd, controlProc, reinterpret_cast<UINT_PTR>(this),
-                          reinterpret_cast<DWORD_PTR>(&c));
+        // Only what the operator can press or type in needs the panel's own handling; each
+        // subclassing costs a round of window calls at start-up.
+        if (row.kind == ControlKind::Button || row.kind == ControlKind::Option ||
+            row.kind == ControlKind::TextBox)
+            SetWindowSubclass(c.hwnd, controlProc, reinterpret_cast<UINT_PTR>(this),
+                              reinterpret_cast<DWORD_PTR>(&c));
         if (row.kind == ControlKind::Option && row.selected)
             SendMessageW(c.hwnd, BM_SETCHECK, BST_CHECKED, 0);
         if (row.kind == ControlKind::TextBox)
             SendMessageW(c.hwnd, EM_SETLIMITTEXT, 0, 0);  // no limit of its own
-        if (!named.empty())
-            m_access.setName(c.hwnd, named);
         if (row.kind == ControlKind::Button || row.kind == ControlKind::Option ||
             row.kind == ControlKind::TextBox)
             m_tabOrder.push_back(&c);

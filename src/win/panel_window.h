@@ -90,6 +90,7 @@ class PanelWindow : public Window {
     void build();
     void scaleTo(UINT dpi);   // twips per pixel and fonts for a resolution
     void layOut(bool place);  // fonts, logo and height for it; `place` moves the controls too
+    void nameControls();      // for screen readers, once the window is on screen
     void setClientHeight();
     Control* find(std::string_view name);
     const Control* find(std::string_view name) const;

@@ -9,9 +9,37 @@
 #include <set>
 
 #include "win/console.h"
+#include "win/late_library.h"
 
 namespace r7k::win {
 namespace {
+
+// SetupAPI, loaded when the ports are first listed (a right-click on COM1, --list-ports).
+struct SetupApi {
+    decltype(SetupDiGetClassDevsW)* GetClassDevsW =
+        lateFunction<decltype(SetupDiGetClassDevsW)>(kLibrary, "SetupDiGetClassDevsW");
+    decltype(SetupDiEnumDeviceInfo)* EnumDeviceInfo =
+        lateFunction<decltype(SetupDiEnumDeviceInfo)>(kLibrary, "SetupDiEnumDeviceInfo");
+    decltype(SetupDiOpenDevRegKey)* OpenDevRegKey =
+        lateFunction<decltype(SetupDiOpenDevRegKey)>(kLibrary, "SetupDiOpenDevRegKey");
+    decltype(SetupDiGetDeviceRegistryPropertyW)* GetDeviceRegistryPropertyW =
+        lateFunction<decltype(SetupDiGetDeviceRegistryPropertyW)>(
+            kLibrary, "SetupDiGetDeviceRegistryPropertyW");
+    decltype(SetupDiDestroyDeviceInfoList)* DestroyDeviceInfoList =
+        lateFunction<decltype(SetupDiDestroyDeviceInfoList)>(kLibrary,
+                                                             "SetupDiDestroyDeviceInfoList");
+    static constexpr const wchar_t* kLibrary = L"setupapi.dll";
+
+    bool complete() const {
+        return GetClassDevsW && EnumDeviceInfo && OpenDevRegKey && GetDeviceRegistryPropertyW &&
+               DestroyDeviceInfoList;
+    }
+};
+
+const SetupApi& setupApi() {
+    static const SetupApi api;
+    return api;
+}
 
 // The number of "COM7", 0 for anything else.
 int comNumber(const std::string& name) {
@@ -29,9 +57,9 @@ int comNumber(const std::string& name) {
 std::string deviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
     wchar_t buffer[256] = {};
     DWORD type = 0;
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
-                                           reinterpret_cast<BYTE*>(buffer), sizeof buffer - 2,
-                                           nullptr) ||
+    if (!setupApi().GetDeviceRegistryPropertyW(devices, &device, property, &type,
+                                               reinterpret_cast<BYTE*>(buffer), sizeof buffer - 2,
+                                               nullptr) ||
         type != REG_SZ)
         return {};
     return toUtf8(buffer);
@@ -39,15 +67,17 @@ std::string deviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD prop
 
 // The Ports device class: what Device Manager shows under "Ports (COM & LPT)".
 void fromSetupApi(std::vector<SerialPortInfo>& ports) {
+    if (!setupApi().complete())
+        return;
     const HDEVINFO devices =
-        SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+        setupApi().GetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE)
         return;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+    for (DWORD i = 0; setupApi().EnumDeviceInfo(devices, i, &device); ++i) {
         const HKEY key =
-            SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+            setupApi().OpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE)
             continue;
         wchar_t name[64] = {};
@@ -67,7 +97,7 @@ void fromSetupApi(std::vector<SerialPortInfo>& ports) {
             info.friendlyName = port;
         ports.push_back(std::move(info));
     }
-    SetupDiDestroyDeviceInfoList(devices);
+    setupApi().DestroyDeviceInfoList(devices);
 }
 
 // The serial device map the drivers fill in: values are the port names.
