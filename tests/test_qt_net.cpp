@@ -270,6 +270,8 @@ void TestQtNet::badGateways() {
     QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 5000);
     panel.form.click("Command17");
     QTRY_VERIFY(scripted->got.contains("C00\r"));
+    if (boxes || behaviour != "silent")  // a new connection, to a good gateway: a lone byte back
+        QTRY_COMPARE(panel.line("Label12"), std::string(" ACK "));
 }
 
 QTEST_GUILESS_MAIN(TestQtNet)

@@ -155,6 +155,8 @@ void TestTelnet::session_data() {
         << "telnet;rx IAC DO 44 Device;" + closed << "tx | settings | the gateway closed the connection: Device";
     QTest::addRow("telnet: an answer before the question counts for nothing")
         << "telnet;" + speed + ";rx IAC DO 44;timeout" << "tx | - | settings | the gateway did not answer the RFC 2217 port settings";
+    QTest::addRow("telnet: a speed answer of another length counts for nothing")
+        << "telnet;rx IAC DO 44;rx IAC SB 44 101 37 128 IAC SE;timeout" << "tx | settings | - | the gateway did not answer the RFC 2217 port settings";
     QTest::addRow("telnet: silent gateway") << "telnet;timeout" << "tx | the gateway did not answer the RFC 2217 negotiation";
     QTest::addRow("telnet: a new speed is asked, a partial answer warns once settled")
         << "telnet;rx IAC DO 44;" + speed + " x;set 19200,N,8,1;" + speed + ";settle;timeout"
