@@ -48,36 +48,28 @@ class TestTelnet : public QObject {
     }
     // Where a gateway is: its canonical address, or why the text is none.
     void addresses() {
+        // clang-format off
         QStringList got;
-        for (const char* text : {"TCP://gw.example:1",
-                                 "rfc2217://[fd00::50]:65535",
-                                 "rfc2217://10.0.0.5:4001",
-                                 "/dev/ttyUSB0",
-                                 "",
-                                 "udp://gw:1",
-                                 "tcp://gw",
-                                 "tcp://gw:0",
-                                 "tcp://gw:65536",
-                                 "tcp://gw:1x",
-                                 "tcp://:1",
-                                 "tcp://::1:1",
-                                 "tcp://[::1:1",
-                                 "tcp://[gw]:1",
-                                 "tcp://[::g]:1",
-                                 "tcp://[::1]1",
-                                 "tcp://g w:1",
-                                 "tcp://[fe80::1%]:1",
-                                 "tcp://[fe80::1%e/0]:1",
-                                 "tcp://[::ffff:10.0.0.5]:2",
-                                 "tcp://[fe80::1%eth0]:4001"}) {
+        for (const char* text : {"TCP://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
+                                 "/dev/ttyUSB0", "", "udp://gw:1", "tcp://gw", "tcp://gw:0", "tcp://gw:65536",
+                                 "tcp://gw:1x", "tcp://:1", "tcp://::1:1", "tcp://[::1:1", "tcp://[gw]:1",
+                                 "tcp://[::g]:1", "tcp://[::1]1", "tcp://g w:1", "tcp://[fe80::1%]:1",
+                                 "tcp://[fe80::1%e/0]:1", "tcp://[::ffff:10.0.0.5]:2", "tcp://[fe80::1%eth0]:4001"}) {
             const r7k::PortAddressResult r = r7k::parsePortAddress(text);
-            got << (r.address ? QString::fromStdString(r.address->text()) : "-");
+            got << QString::fromStdString(r.address ? r.address->text() : r.error);
         }
-        QCOMPARE(got.join(' '),
-                 "tcp://gw.example:1 rfc2217://[fd00::50]:65535 rfc2217://10.0.0.5:4001 "
-                 "/dev/ttyUSB0" +
-                     QString(" -").repeated(15) +
-                     " tcp://[::ffff:10.0.0.5]:2 tcp://[fe80::1%eth0]:4001");
+        const QString noPort = "no port after the host; the address is tcp://HOST:PORT";
+        const QString range = "\" is not a number from 1 to 65535", notIpv6 = "\" is not an IPv6 address";
+        QCOMPARE(got, (QStringList{"tcp://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
+                                   "/dev/ttyUSB0", "no device or address given",
+                                   "unknown scheme \"udp://\"; a gateway is tcp://HOST:PORT or rfc2217://HOST:PORT",
+                                   noPort, "port \"0" + range, "port \"65536" + range, "port \"1x" + range,
+                                   "no host before the port", "an IPv6 address goes in brackets, as in tcp://[::1]:4001",
+                                   "no \"]\" after the IPv6 address", "\"gw" + notIpv6, "\"::g" + notIpv6, noPort,
+                                   "\"g w\" is not a host name, an IPv4 address or a bracketed IPv6 address",
+                                   "\"fe80::1%" + notIpv6, "\"fe80::1%e/0" + notIpv6, "tcp://[::ffff:10.0.0.5]:2",
+                                   "tcp://[fe80::1%eth0]:4001"}));
+        // clang-format on
     }
 };
 
