@@ -32,16 +32,28 @@ struct Gateway {
     quint16 port = freePort();
     std::string address;
 
-    explicit Gateway(const QString& scheme, const QString& device = {})
+    QTcpSocket holder;  // another client holding the device through a second connection
+
+    explicit Gateway(const QString& scheme, const QString& device = {}, bool busy = false)
         : address(loopback(qPrintable(scheme), port)) {
         const QString accepter = scheme == "rfc2217" ? "telnet(rfc2217),tcp" : "tcp";
         ser2net.setProgram("ser2net");
-        ser2net.setArguments(
-            {"-n", "-u", "-Y", "connection: &c", "-Y",
-             QString("  accepter: %1,127.0.0.1,%2").arg(accepter).arg(port), "-Y",
-             QString("  connector: serialdev,%1,19200n81,local")
-                 .arg(device.isEmpty() ? QString::fromStdString(pty.slave) : device)});
+        const QString path = device.isEmpty() ? QString::fromStdString(pty.slave) : device;
+        const QString accept = QString("  accepter: %1,127.0.0.1,").arg(accepter);
+        const QString connector = "  connector: serialdev," + path + ",19200n81,local";
+        QStringList args{"-n", "-u", "-Y", "connection: &c", "-Y", accept + QString::number(port)};
+        args << "-Y" << connector;
+        const quint16 holdPort = freePort();
+        if (busy)
+            args << "-Y"
+                 << "connection: &h"
+                 << "-Y" << accept + QString::number(holdPort) << "-Y" << connector;
+        ser2net.setArguments(args);
         start();
+        for (int tries = 0; busy && holder.state() != QAbstractSocket::ConnectedState && tries < 10;
+             ++tries)
+            holder.abort(), holder.connectToHost(QHostAddress::LocalHost, holdPort),
+                QTest::qWait(300);
     }
     ~Gateway() { stop(); }
     void start() {
@@ -221,6 +233,7 @@ void TestQtNet::badGateways_data() {
     QTest::addRow("an option asked again after refusal") << "rfc2217" << "ask again" << "" << 0;
     QTest::addRow("silent, Telnet") << "rfc2217" << "silent" << cannot + "did not answer the RFC 2217 negotiation." << 4;
     QTest::addRow("silent, raw: no reply") << "tcp" << "silent" << "" << 3;
+    QTest::addRow("ser2net, device held by another client") << "tcp" << "ser2net busy" << cannot + "closed the connection: Port's device already in use." << 4;
     QTest::addRow("ser2net, device missing") << "tcp" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
     QTest::addRow("ser2net, device missing, Telnet") << "rfc2217" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
     // clang-format on
@@ -233,8 +246,9 @@ void TestQtNet::badGateways() {
     QFETCH(int, ctlExit);
     std::optional<Gateway> ser2net;
     std::optional<ScriptedGateway> scripted;
-    if (behaviour == "ser2net")
-        ser2net.emplace(scheme, "/dev/r7k-missing");
+    if (behaviour.startsWith("ser2net"))
+        ser2net.emplace(scheme, behaviour == "ser2net" ? "/dev/r7k-missing" : "",
+                        behaviour.endsWith("busy"));
     else
         scripted.emplace(), scripted->behaviour = behaviour;
     const quint16 port = ser2net ? ser2net->port : scripted->serverPort();
