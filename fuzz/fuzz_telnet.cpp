@@ -1,6 +1,7 @@
 // libFuzzer target: any stream from a gateway, split anywhere, through the Telnet codec.
 #include <cstdint>
 
+#include "link/gateway_session.h"
 #include "link/telnet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -14,8 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // panel sends passes a gateway's decoding unchanged.
     r7k::TelnetCodec::encode(in, wire);
     r7k::TelnetCodec().decode(wire, back, none);
+    // A gateway session on the same stream answers within bounds: the settings once (at most
+    // 40 bytes, after 9 of its own greeting) and no more negotiation than came in.
+    r7k::GatewaySession session;
+    (void)session.connected(true, {9600, 'N', 8, 1});
+    const auto step = session.received(in);
     if (splitData != data || splitReply != reply || data.size() + reply.size() > size ||
-        back != in || !none.empty())
+        back != in || !none.empty() || step.toGateway.size() > reply.size() + 40)
         __builtin_trap();
     return 0;
 }

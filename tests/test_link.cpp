@@ -188,6 +188,16 @@ class TestLink : public QObject {
         QCOMPARE(log.join(' ') + ": " + linkState(rig).section(' ', 0, 4), done);
     }
 
+    // A lost port is watched for already while its box waits for the operator.
+    void watchedDuringTheBox() {
+        PanelRig rig(false);
+        rig.form.Form_Load();
+        bool watching = false;
+        rig.window.onWarn = [&](std::string_view) { watching = rig.relink.isEnabled(); };
+        rig.serial.hangUp();
+        QVERIFY(watching);
+    }
+
     void link_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("until");

@@ -1,9 +1,13 @@
 // Projectors behind a serial-to-network gateway: the real ser2net bridging a pseudo-terminal
-// that the test plays as the projector, r7k-sim on TCP, and listeners that fail.
+// that the test plays as the projector, r7k-sim on TCP, and gateways that misbehave.
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QProcess>
 #include <QTcpServer>
 #include <QtTest>
 #include <ctime>
+#include <optional>
 
 #include "link/traffic.h"
 #include "live_panel.h"
@@ -28,14 +32,28 @@ struct Gateway {
     quint16 port = freePort();
     std::string address;
 
-    explicit Gateway(const QString& scheme) : address(loopback(qPrintable(scheme), port)) {
+    QTcpSocket holder;  // another client holding the device through a second connection
+
+    explicit Gateway(const QString& scheme, const QString& device = {}, bool busy = false)
+        : address(loopback(qPrintable(scheme), port)) {
         const QString accepter = scheme == "rfc2217" ? "telnet(rfc2217),tcp" : "tcp";
         ser2net.setProgram("ser2net");
-        ser2net.setArguments({"-n", "-u", "-Y", "connection: &c", "-Y",
-                              QString("  accepter: %1,127.0.0.1,%2").arg(accepter).arg(port), "-Y",
-                              QString("  connector: serialdev,%1,19200n81,local")
-                                  .arg(QString::fromStdString(pty.slave))});
+        const QString path = device.isEmpty() ? QString::fromStdString(pty.slave) : device;
+        const QString accept = QString("  accepter: %1,127.0.0.1,").arg(accepter);
+        const QString connector = "  connector: serialdev," + path + ",19200n81,local";
+        QStringList args{"-n", "-u", "-Y", "connection: &c", "-Y", accept + QString::number(port)};
+        args << "-Y" << connector;
+        const quint16 holdPort = freePort();
+        if (busy)
+            args << "-Y"
+                 << "connection: &h"
+                 << "-Y" << accept + QString::number(holdPort) << "-Y" << connector;
+        ser2net.setArguments(args);
         start();
+        for (int tries = 0; busy && holder.state() != QAbstractSocket::ConnectedState && tries < 10;
+             ++tries)
+            holder.abort(), holder.connectToHost(QHostAddress::LocalHost, holdPort),
+                QTest::qWait(300);
     }
     ~Gateway() { stop(); }
     void start() {
@@ -53,6 +71,57 @@ struct Gateway {
     }
 };
 
+// A gateway that behaves as its row says on every connection it takes; "good" answers the
+// negotiation and settings as asked and acknowledges each command.
+struct ScriptedGateway : QTcpServer {
+    QString behaviour;
+    int connections = 0;
+    QByteArray got;  // everything the panel sent
+
+    explicit ScriptedGateway(quint16 port = 0) {
+        listen(QHostAddress::LocalHost, port);
+        connect(this, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* c = nextPendingConnection())
+                take(c, behaviour);
+        });
+    }
+    static void reset(QTcpSocket* c) {
+        const linger now{1, 0};
+        setsockopt(int(c->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        c->abort();
+    }
+    void take(QTcpSocket* c, const QString& b) {
+        ++connections;
+        if (b == "reset")
+            return reset(c);
+        if (b == "reason")
+            return void(c->write("Port's device already in use\r\n")), c->disconnectFromHost();
+        if (b == "ask again")
+            c->write("\xff\xfb\x05");
+        connect(c, &QTcpSocket::readyRead, c, [this, c, b] {
+            const QByteArray in = c->readAll();
+            got += in;
+            if (b == "reset after the greeting")
+                return reset(c);
+            QByteArray out;
+            if (in.contains("\xff\xfb\x2c") && b != "silent")
+                out += b == "DONT 44" ? "\xff\xfe\x2c" : "\xff\xfd\x2c";
+            for (qsizetype at = in.indexOf("\xff\xfa\x2c"); at >= 0;
+                 at = in.indexOf("\xff\xfa\x2c", at + 1)) {
+                const QByteArray value = at + 4 < in.size() && in[at + 3] == 1 && b == "4800"
+                                             ? QByteArray("\0\0\x12\xc0", 4)
+                                             : in.mid(at + 4, in.indexOf("\xff\xf0", at) - at - 4);
+                out += "\xff\xfa\x2c" + QByteArray(1, char(in[at + 3] + 100)) + value + "\xff\xf0";
+            }
+            if (b == "ask again" && in.contains("\xff\xfe\x05"))
+                out += "\xff\xfb\x05";
+            if (in.contains('\r') && b != "silent")
+                out += '\x06';
+            c->write(out);
+        });
+    }
+};
+
 }  // namespace
 
 class TestQtNet : public QObject {
@@ -65,6 +134,8 @@ class TestQtNet : public QObject {
     }
     void throughSer2net();
     void refusedPortGoesBack();
+    void badGateways_data();
+    void badGateways();
     void silentListenerTimesOut();
 };
 
@@ -105,7 +176,7 @@ void TestQtNet::throughSer2net() {
     QTest::qWait(2500);
     QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 4, "busy while the gateway is away");
     gateway.start();
-    QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 5000);
     QCOMPARE(panel.line("Label12"), " COM1 (" + gateway.address + ") reconnected");
     panel.form.click("Command17");
     QCOMPARE(gateway.pty.read(4), std::string("C00\r"));
@@ -134,7 +205,7 @@ void TestQtNet::refusedPortGoesBack() {
 void TestQtNet::silentListenerTimesOut() {
     QTcpServer silent;  // takes the connection and never answers
     QVERIFY(silent.listen(QHostAddress::LocalHost));
-    LivePanel panel(loopback("rfc2217", silent.serverPort()));
+    LivePanel panel(loopback("tcp", silent.serverPort()));
     panel.form.Form_Load();
     QTRY_VERIFY(panel.serial->portOpen());
     panel.form.click("Command44");
@@ -142,6 +213,79 @@ void TestQtNet::silentListenerTimesOut() {
     QVERIFY(panel.window.warnings.empty());
     // Start-up closes and opens COM1 in one go: one connection, as ser2net may refuse a second.
     QVERIFY(silent.nextPendingConnection() && !silent.nextPendingConnection());
+}
+
+// What the operator sees of a gateway that cannot carry the line: one box with the gateway's
+// reason, then quiet retries at most once a second and no loop; the panel works as soon as a
+// good gateway is back. r7k-ctl ends with the same text.
+void TestQtNet::badGateways_data() {
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("behaviour");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("ctlExit");
+    const QString cannot = "cannot be opened: the gateway ";
+    // clang-format off
+    QTest::addRow("reset right after accept") << "tcp" << "reset" << cannot + "closed the connection." << 4;
+    QTest::addRow("reset after the greeting") << "rfc2217" << "reset after the greeting" << cannot + "closed the connection." << 4;
+    QTest::addRow("a reason, then close") << "tcp" << "reason" << cannot + "closed the connection: Port's device already in use." << 4;
+    QTest::addRow("COM-PORT-OPTION refused") << "rfc2217" << "DONT 44" << cannot + "does not offer RFC 2217 port control: use tcp://." << 4;
+    QTest::addRow("speed answered with another") << "rfc2217" << "4800" << "runs at 4800 baud: the gateway refused 19200." << 4;
+    QTest::addRow("an option asked again after refusal") << "rfc2217" << "ask again" << "" << 0;
+    QTest::addRow("silent, Telnet") << "rfc2217" << "silent" << cannot + "did not answer the RFC 2217 negotiation." << 4;
+    QTest::addRow("silent, raw: no reply") << "tcp" << "silent" << "" << 3;
+    QTest::addRow("ser2net, device held by another client") << "tcp" << "ser2net busy" << cannot + "closed the connection: Port's device already in use." << 4;
+    QTest::addRow("ser2net, device missing") << "tcp" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
+    QTest::addRow("ser2net, device missing, Telnet") << "rfc2217" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
+    // clang-format on
+}
+
+void TestQtNet::badGateways() {
+    QFETCH(QString, scheme);
+    QFETCH(QString, behaviour);
+    QFETCH(QString, box);
+    QFETCH(int, ctlExit);
+    std::optional<Gateway> ser2net;
+    std::optional<ScriptedGateway> scripted;
+    if (behaviour.startsWith("ser2net"))
+        ser2net.emplace(scheme, behaviour == "ser2net" ? "/dev/r7k-missing" : "",
+                        behaviour.endsWith("busy"));
+    else
+        scripted.emplace(), scripted->behaviour = behaviour;
+    const quint16 port = ser2net ? ser2net->port : scripted->serverPort();
+    const std::string address = loopback(qPrintable(scheme), port);
+    QProcess ctl;
+    ctl.start(qEnvironmentVariable("R7K_CTL"),
+              {"--port", QString::fromStdString(address), "power-on"});
+    QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 10000);  // the gateway runs here
+    QCOMPARE(ctl.exitCode(), ctlExit);
+    QVERIFY2(ctl.readAllStandardError().contains(box.toUtf8()), qPrintable(box));
+
+    LivePanel panel(address);
+    panel.form.Form_Load();
+    const std::size_t boxes = box.isEmpty() ? 0 : 1;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        panel.window.warnings.size() >= boxes && (boxes || panel.serial->portOpen()), 5000);
+    QTest::qWait(100);
+    QCOMPARE(panel.window.warnings.size(), boxes);
+    if (boxes)
+        QVERIFY2(panel.window.warnings[0].find(box.toStdString()) != std::string::npos,
+                 panel.window.warnings[0].c_str());
+    const int connections = scripted ? scripted->connections : 0;
+    const std::clock_t cpu = std::clock();
+    QTest::qWait(2500);
+    QVERIFY2(std::clock() - cpu < CLOCKS_PER_SEC / 4, "busy with a bad gateway");
+    QCOMPARE(panel.window.warnings.size(), boxes);
+    QVERIFY(panel.line("Label12").find("reconnected") == std::string::npos);
+    QVERIFY((scripted ? scripted->connections : 0) - connections <= 3);
+    // A good gateway back: the link carries bytes at once.
+    if (ser2net)
+        ser2net.reset(), scripted.emplace(port);
+    scripted->behaviour = "good";
+    QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 5000);
+    panel.form.click("Command17");
+    QTRY_VERIFY(scripted->got.contains("C00\r"));
+    if (boxes || behaviour != "silent")  // a new connection, to a good gateway: a lone byte back
+        QTRY_COMPARE(panel.line("Label12"), std::string(" ACK "));
 }
 
 QTEST_GUILESS_MAIN(TestQtNet)

@@ -1,6 +1,7 @@
 // The Telnet codec, row by row: what a gateway sends, split anywhere.
 #include <QtTest>
 
+#include "link/gateway_session.h"
 #include "link/line_settings.h"
 #include "link/port_address.h"
 #include "link/telnet.h"
@@ -30,6 +31,8 @@ class TestTelnet : public QObject {
   private slots:
     void decode_data();
     void decode();
+    void session_data();
+    void session();
     // The COM-PORT-OPTION settings: speed as four bytes (0xFF doubled), data bits, parity,
     // stop bits.
     void comPortSettings() {
@@ -45,19 +48,28 @@ class TestTelnet : public QObject {
     }
     // Where a gateway is: its canonical address, or why the text is none.
     void addresses() {
+        // clang-format off
         QStringList got;
-        for (const char* text :
-             {"TCP://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
-              "/dev/ttyUSB0", "", "udp://gw:1", "tcp://gw", "tcp://gw:0", "tcp://gw:65536",
-              "tcp://gw:1x", "tcp://:1", "tcp://::1:1", "tcp://[::1:1", "tcp://[gw]:1",
-              "tcp://[::g]:1", "tcp://[::1]1", "tcp://g w:1", "tcp://[::ffff:10.0.0.5]:2"}) {
+        for (const char* text : {"TCP://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
+                                 "/dev/ttyUSB0", "", "udp://gw:1", "tcp://gw", "tcp://gw:0", "tcp://gw:65536",
+                                 "tcp://gw:1x", "tcp://:1", "tcp://::1:1", "tcp://[::1:1", "tcp://[gw]:1",
+                                 "tcp://[::g]:1", "tcp://[::1]1", "tcp://g w:1", "tcp://[fe80::1%]:1",
+                                 "tcp://[fe80::1%e/0]:1", "tcp://[::ffff:10.0.0.5]:2", "tcp://[fe80::1%eth0]:4001"}) {
             const r7k::PortAddressResult r = r7k::parsePortAddress(text);
-            got << (r.address ? QString::fromStdString(r.address->text()) : "-");
+            got << QString::fromStdString(r.address ? r.address->text() : r.error);
         }
-        QCOMPARE(got.join(' '),
-                 "tcp://gw.example:1 rfc2217://[fd00::50]:65535 rfc2217://10.0.0.5:4001 "
-                 "/dev/ttyUSB0" +
-                     QString(" -").repeated(13) + " tcp://[::ffff:10.0.0.5]:2");
+        const QString noPort = "no port after the host; the address is tcp://HOST:PORT";
+        const QString range = "\" is not a number from 1 to 65535", notIpv6 = "\" is not an IPv6 address";
+        QCOMPARE(got, (QStringList{"tcp://gw.example:1", "rfc2217://[fd00::50]:65535", "rfc2217://10.0.0.5:4001",
+                                   "/dev/ttyUSB0", "no device or address given",
+                                   "unknown scheme \"udp://\"; a gateway is tcp://HOST:PORT or rfc2217://HOST:PORT",
+                                   noPort, "port \"0" + range, "port \"65536" + range, "port \"1x" + range,
+                                   "no host before the port", "an IPv6 address goes in brackets, as in tcp://[::1]:4001",
+                                   "no \"]\" after the IPv6 address", "\"gw" + notIpv6, "\"::g" + notIpv6, noPort,
+                                   "\"g w\" is not a host name, an IPv4 address or a bracketed IPv6 address",
+                                   "\"fe80::1%" + notIpv6, "\"fe80::1%e/0" + notIpv6, "tcp://[::ffff:10.0.0.5]:2",
+                                   "tcp://[fe80::1%eth0]:4001"}));
+        // clang-format on
     }
 };
 
@@ -81,6 +93,12 @@ void TestTelnet::decode_data() {
         << wire("IAC SB 44 101 0 1 IAC IAC 0 IAC SE x") << wire("x") << wire("");
     QTest::addRow("subnegotiation cut short by a command")
         << wire("IAC SB 44 101 0 IAC WILL 3 ok") << wire("ok") << wire("IAC DO 3");
+    QTest::addRow("an option asked for again after its refusal is not answered again")
+        << wire("IAC WILL 5 IAC WILL 5 IAC DO 24 IAC DO 24 IAC WILL 5") << wire("")
+        << wire("IAC DONT 5 IAC WONT 24");
+    QTest::addRow("an option switched without end is left as it is after a few changes")
+        << wire(QString("IAC DO 0 IAC DONT 0 ").repeated(10)) << wire("")
+        << wire(QString("IAC WONT 0 IAC WILL 0 ").repeated(3) + "IAC WONT 0");
     QTest::addRow("a long subnegotiation is skipped")
         << wire("IAC SB " + QString("z ").repeated(500) + "IAC SE 1") << wire("1") << wire("");
 }
@@ -99,6 +117,73 @@ void TestTelnet::decode() {
         QCOMPARE(QByteArray::fromStdString(gotData), data);
         QCOMPARE(QByteArray::fromStdString(gotReply), reply);
     }
+}
+
+// One gateway connection, step by step: what goes out (the settings, or other negotiation),
+// whether the open worked, the line's bytes, why it failed, what runs otherwise than asked.
+void TestTelnet::session_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("outcome");
+    const QString closed = "close connection closed by the gateway";
+    const QString speed = "rx IAC SB 44 101 0 0 37 128 IAC SE";  // 9600
+    const QString framing = "IAC SB 44 103 1 IAC SE IAC SB 44 104 1 IAC SE";
+    // clang-format off
+    QTest::addRow("raw: open once up a while, with what came meanwhile") << "raw;rx a b;settle;rx c" << "- | - | open ab | c";
+    QTest::addRow("raw: text and a close at once: a failed open with the gateway's reason")
+        << "raw;text Port's device\x01 already  in use.\r\n;" + closed << "- | - | the gateway closed the connection: Port's device already in use";
+    QTest::addRow("raw: reset at once") << "raw;" + closed << "- | the gateway closed the connection";
+    QTest::addRow("raw: a link that was up is lost with its cause") << "raw;settle;" + closed << "- | open | connection closed by the gateway";
+    QTest::addRow("raw: settings go nowhere, silence fails") << "raw;set 19200,N,8,1;timeout" << "- | - | the gateway did not answer";
+    QTest::addRow("telnet: settings once agreed, open on the speed's answer")
+        << "telnet;rx IAC DO 44;" + speed + ";rx IAC SB 44 102 8 IAC SE " + framing << "tx | settings | open | -";
+    QTest::addRow("telnet: answers unlike the asked: one warning naming both, once all are in")
+        << "telnet;rx IAC DO 44;rx IAC SB 44 101 0 0 18 192 IAC SE IAC SB 44 102 7 IAC SE;rx " + framing
+        << "tx | settings | open | runs at 4800 baud: the gateway refused 9600; runs with 7 data bits: the gateway refused 8";
+    QTest::addRow("telnet: framing answers unlike the asked")
+        << "telnet;rx IAC DO 44;rx IAC SB 44 103 3 IAC SE IAC SB 44 104 3 IAC SE IAC SB 44 102 8 IAC SE;" + speed
+        << "tx | settings | - | open runs with parity E: the gateway refused N; runs with 1.5 stop bits: the gateway refused 1";
+    QTest::addRow("telnet: COM-PORT-OPTION refused") << "telnet;rx IAC DONT 44" << "tx | the gateway does not offer RFC 2217 port control: use tcp://";
+    QTest::addRow("telnet: the gateway's words before it closed are the reason")
+        << "telnet;rx IAC DO 44 Device;" + closed << "tx | settings | the gateway closed the connection: Device";
+    QTest::addRow("telnet: an answer before the question counts for nothing")
+        << "telnet;" + speed + ";rx IAC DO 44;timeout" << "tx | - | settings | the gateway did not answer the RFC 2217 port settings";
+    QTest::addRow("telnet: a speed answer of another length counts for nothing")
+        << "telnet;rx IAC DO 44;rx IAC SB 44 101 37 128 IAC SE;timeout" << "tx | settings | - | the gateway did not answer the RFC 2217 port settings";
+    QTest::addRow("telnet: silent gateway") << "telnet;timeout" << "tx | the gateway did not answer the RFC 2217 negotiation";
+    QTest::addRow("telnet: a new speed is asked, a partial answer warns once settled")
+        << "telnet;rx IAC DO 44;" + speed + " x;set 19200,N,8,1;" + speed + ";settle;timeout"
+        << "tx | settings | open x | settings | - | runs at 9600 baud: the gateway refused 19200 | -";
+    // clang-format on
+}
+
+void TestTelnet::session() {
+    QFETCH(QString, steps);
+    QFETCH(QString, outcome);
+    r7k::GatewaySession session;
+    QStringList got;
+    for (const QString& step : steps.split(';')) {
+        const QString verb = step.section(' ', 0, 0), arg = step.section(' ', 1);
+        const auto settings =
+            r7k::parseLineSettings(verb == "set" ? arg.toStdString() : "9600,N,8,1");
+        r7k::GatewaySession::Step r;
+        if (verb == "raw" || verb == "telnet")
+            r = session.connected(verb == "telnet", *settings);
+        else if (verb == "rx" || verb == "text")
+            r = session.received((verb == "rx" ? wire(arg) : arg.toLatin1()).toStdString());
+        else if (verb == "set")
+            r = session.setSettings(*settings);
+        else if (verb == "close")
+            r.failure = session.closed(arg.toStdString());
+        else
+            r = verb == "settle" ? session.settled() : session.timedOut();
+        const QByteArray tx = QByteArray::fromStdString(r.toGateway);
+        const QString sent = tx.contains(wire("SB 44 1")) ? "settings" : tx.isEmpty() ? "" : "tx";
+        QStringList parts{sent, r.opened ? "open" : "", QString::fromStdString(r.data),
+                          QString::fromStdString(r.failure), QString::fromStdString(r.warning)};
+        parts.removeAll("");
+        got << (parts.isEmpty() ? "-" : parts.join(' '));
+    }
+    QCOMPARE(got.join(" | "), outcome);
 }
 
 QTEST_APPLESS_MAIN(TestTelnet)

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption port(
         "port",
-        QStringLiteral("the projector's serial device, as the panel's --com1 (default %1)")
+        QStringLiteral("the projector's serial device or gateway (tcp://HOST:PORT, "
+                       "rfc2217://HOST:PORT), as the panel's --com1 (default %1)")
             .arg(QString::fromStdString(r7k::defaultDevice(1))),
         "DEVICE", QString::fromStdString(r7k::defaultDevice(1)));
     const QCommandLineOption speed("speed", "line speed: 19200 (default) or 9600", "BAUD", "19200");

@@ -9,6 +9,7 @@ TapPort::TapPort(SerialPort& inner) : m_inner(inner) {
             afterComm();
     });
     m_inner.setLostHandler([this](const std::string& why) { raiseLost(why); });
+    m_inner.setWarningHandler([this](const std::string& text) { raiseWarning(text); });
     m_inner.setOpenedHandler([this](const SerialResult& outcome) {
         raiseOpened(outcome);
         if (afterOpened)

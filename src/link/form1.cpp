@@ -35,6 +35,7 @@ Form1::Form1(Form1Timers timers, SerialPort& comm, Window& ui)
     m_comm.setCommHandler([this] { MSComm1_OnComm(); });
     m_comm.setLostHandler([this](const std::string& why) { linkLost(why); });
     m_comm.setOpenedHandler([this](const SerialResult& outcome) { portOpened(outcome); });
+    m_comm.setWarningHandler([this](const std::string& text) { m_ui.warn(text); });
 }
 
 std::string_view Form1::lineText(std::string_view label) const {
@@ -105,7 +106,7 @@ void Form1::Form_Load() {
     // tells the operator which device failed and why.
     (void)m_comm.setCommPort(1);
     (void)m_comm.setSettings(m.CommSettings);
-    if (m_comm.setPortOpen(true).pending)
+    if (open().pending)
         m_openWait = OpenWait::Load;  // superseded by selecting COM1 below
     m_ui.setSelected("Option1");
     Option1_Click();
@@ -240,7 +241,7 @@ void Form1::portChange(int port, bool changingDevice) {
     step(m_comm.setCommPort(port));
     // Choosing a port always opens it, so the operator can get back to a working link.
     if (failure.empty()) {
-        const SerialResult opened = m_comm.setPortOpen(true);
+        const SerialResult opened = open();
         step(opened);
         if (opened.pending) {
             m_openWait = OpenWait::Choice;
@@ -270,7 +271,7 @@ void Form1::finishPortChange(const std::string& failure, int previous, bool wasO
     (void)m_comm.setCommPort(previous);
     if (!wasOpen) {
         watchLostPort(previous);
-    } else if (const SerialResult back = m_comm.setPortOpen(true); !back.ok()) {
+    } else if (const SerialResult back = open(); !back.ok()) {
         watchLostPort(previous);
     } else if (back.pending) {
         m_openWait = OpenWait::WayBack;
@@ -296,7 +297,17 @@ void Form1::changePortDevice(int port, std::function<void(bool)> use, std::funct
     portChange(port, true);
 }
 
+SerialResult Form1::open() {
+    SerialResult r = m_comm.setPortOpen(true);
+    if (r.pending)
+        ++m_pendingOpens;
+    return r;
+}
+
 void Form1::portOpened(const SerialResult& outcome) {
+    // Outcomes come in the order of the opens: only the last open's outcome decides.
+    if (m_pendingOpens > 0 && --m_pendingOpens > 0)
+        return;
     switch (std::exchange(m_openWait, OpenWait::None)) {
         case OpenWait::Choice:
             finishPortChange(outcome.error, m_choicePrevious, m_choiceWasOpen);
@@ -335,9 +346,10 @@ void Form1::speedChange(std::string_view settings) {
 }
 
 void Form1::linkLost(const std::string& why) {
+    // Watched from now on: the box waits for the operator, reconnecting does not.
     m_lostPort = m_comm.commPort();
-    m_ui.warn(why + "\n\nThe panel reconnects by itself when the device is back.");
     m_timers.Relink.setEnabled(true);
+    m_ui.warn(why + "\n\nThe panel reconnects by itself when the device is back.");
 }
 
 void Form1::relinkTick() {
@@ -348,7 +360,7 @@ void Form1::relinkTick() {
         m_timers.Relink.setEnabled(false);
         return;
     }
-    const SerialResult r = m_comm.setPortOpen(true);
+    const SerialResult r = open();
     if (!r.ok())
         return;  // not back yet; try at the next tick
     if (r.pending) {

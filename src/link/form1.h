@@ -107,6 +107,8 @@ class Form1 {
     void portChange(int port, bool changingDevice = false);
     void switchDevice(bool toNew);
     void finishPortChange(const std::string& failure, int previous, bool wasOpen);
+    // Opens the port, counting an open whose outcome is still to come.
+    SerialResult open();
     void portOpened(const SerialResult& outcome);
     void watchLostPort(int port);
     void relinked();
@@ -132,6 +134,7 @@ class Form1 {
     // reconnect of a lost port.
     enum class OpenWait : std::uint8_t { None, Load, Choice, WayBack, Relink };
     OpenWait m_openWait = OpenWait::None;
+    int m_pendingOpens = 0;        // opens whose outcome is still to come
     int m_choicePrevious = 0;      // the choice's port in use before it
     bool m_choiceWasOpen = false;  // and whether that port was open
     // A device change under way with the port choice it rides on.

@@ -72,8 +72,13 @@ PortAddressResult parsePortAddress(std::string_view text) {
         if (close == std::string_view::npos)
             return failure("no \"]\" after the IPv6 address");
         host = rest.substr(1, close - 1);
-        if (host.find(':') == std::string_view::npos ||
-            !std::all_of(host.begin(), host.end(), isIpv6Char)) {
+        // A link-local address names its interface after a "%" (fe80::1%eth0).
+        const std::string_view ip = host.substr(0, host.find('%'));
+        const std::string_view zone = host.substr(ip.size());
+        if (ip.find(':') == std::string_view::npos ||
+            !std::all_of(ip.begin(), ip.end(), isIpv6Char) || zone.size() == 1 ||
+            !std::all_of(zone.begin() + std::min<std::size_t>(zone.size(), 1), zone.end(),
+                         isNameChar)) {
             return failure("\"" + std::string(host) + "\" is not an IPv6 address");
         }
         if (rest.substr(close + 1, 1) != ":")

@@ -32,7 +32,8 @@ struct PortAddressResult {
 };
 
 // Reads a port address: a text with "://" must be tcp:// or rfc2217:// and HOST:PORT (HOST a
-// name, an IPv4 address or a bracketed IPv6 address; PORT 1 to 65535); any other non-empty text
+// name, an IPv4 address or a bracketed IPv6 address, with a zone id after "%" if it has one;
+// PORT 1 to 65535); any other non-empty text
 // is a device path.
 PortAddressResult parsePortAddress(std::string_view text);
 

@@ -46,10 +46,17 @@ class SerialPort {
     }
 
     // Raised from the event loop, never from inside setPortOpen, with the outcome of an open
-    // that was pending: no error means the port is open now. An open given up by closing the
-    // port reports nothing.
+    // that was pending: no error means the port is open now and carries bytes. Every pending
+    // open reports exactly once, in the order the opens were made, whatever happens before
+    // its outcome is known: a refusal, a time-out, a connection that ends (reported as a
+    // failure, never as a lost link), or a close of the port (reported as a failure).
     void setOpenedHandler(std::function<void(const SerialResult&)> onOpened) {
         m_onOpened = std::move(onOpened);
+    }
+    // Raised from the event loop when the port runs otherwise than asked (a gateway that
+    // refused the speed); the port stays open. The text names the port and both settings.
+    void setWarningHandler(std::function<void(const std::string&)> onWarning) {
+        m_onWarning = std::move(onWarning);
     }
 
   protected:
@@ -65,11 +72,16 @@ class SerialPort {
         if (m_onOpened)
             m_onOpened(outcome);
     }
+    void raiseWarning(const std::string& text) {
+        if (m_onWarning)
+            m_onWarning(text);
+    }
 
   private:
     std::function<void()> m_onComm;
     std::function<void(const std::string&)> m_onLost;
     std::function<void(const SerialResult&)> m_onOpened;
+    std::function<void(const std::string&)> m_onWarning;
 };
 
 }  // namespace r7k

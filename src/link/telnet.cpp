@@ -19,7 +19,7 @@ void put(std::string& out, std::initializer_list<unsigned char> bytes) {
 }
 
 // One COM-PORT-OPTION subnegotiation with its value bytes, 0xFF doubled.
-void comPort(std::string& out, unsigned char command, std::string_view value) {
+void subOption(std::string& out, unsigned char command, std::string_view value) {
     put(out, {kIac, kSb, kComPortOption, command});
     TelnetCodec::encode(value, out);
     put(out, {kIac, kSe});
@@ -71,14 +71,16 @@ void TelnetCodec::decode(std::string_view received, std::string& data, std::stri
             case State::Sub:
                 if (c == kIac)
                     m_state = State::SubIac;
+                else
+                    keepSub(c);
                 break;
             case State::SubIac:
                 if (c == kIac) {
                     m_state = State::Sub;  // a doubled 0xFF in a value
+                    keepSub(c);
                 } else if (c == kSe) {
-                    // The gateway's answers to the settings and its notices (signature, line
-                    // and modem state) need nothing from the panel.
                     m_state = State::Data;
+                    subnegotiation();
                 } else {
                     // A subnegotiation cut short by another command: drop it and take the
                     // command, rather than reading the line's data as part of it.
@@ -98,34 +100,67 @@ void TelnetCodec::command(unsigned char c) {
         m_state = State::Option;
     } else if (c == kSb) {
         m_state = State::Sub;
+        m_subSize = 0;
     }
     // Anything else (NOP, go-ahead, break, a stray SE ...) means nothing to a serial line.
 }
 
 // Answers as RFC 1143 does, so that neither side loops: a request is answered only when it
-// changes an option's state, and an answer to our own request is not answered again.
+// changes an option's state, an answer to our own request is not answered again, an option
+// is refused once, and an option whose state keeps changing is at last left as it is.
 void TelnetCodec::negotiate(unsigned char verb, unsigned char option, std::string& reply) {
+    const bool his = verb == kWill || verb == kWont;
     const bool enable = verb == kWill || verb == kDo;
-    Side& side = (verb == kWill || verb == kWont) ? m_him[option] : m_us[option];
-    const unsigned char yes = (verb == kWill || verb == kWont) ? kDo : kWill;
-    const unsigned char no = (verb == kWill || verb == kWont) ? kDont : kWont;
+    Side& side = his ? m_him[option] : m_us[option];
+    const unsigned char yes = his ? kDo : kWill;
+    const unsigned char no = his ? kDont : kWont;
     const bool asked = std::exchange(side.asked, false);
-    if (enable) {
-        if (side.on)
-            return;
+    if (side.changes >= kMaxChanges)
+        return;
+    if (enable && !side.on) {
         if (!accepted(option)) {
-            put(reply, {kIac, no, option});
+            if (!std::exchange(side.refused, true))
+                put(reply, {kIac, no, option});
             return;
         }
         side.on = true;
+        ++side.changes;
         if (!asked)
             put(reply, {kIac, yes, option});
-        return;
-    }
-    if (side.on) {
+    } else if (!enable && side.on) {
         side.on = false;
+        ++side.changes;
         put(reply, {kIac, no, option});
     }
+    if (!his && option == kComPortOption)
+        m_comPort = side.on ? ComPort::Agreed : ComPort::Refused;
+}
+
+void TelnetCodec::keepSub(unsigned char c) {
+    if (m_subSize < kSubKept)
+        m_sub[m_subSize] = c;
+    ++m_subSize;
+}
+
+// Keeps the gateway's answers to the settings (the client's command plus 100, with a value
+// of the right length); its other notices (signature, line and modem state) need nothing.
+void TelnetCodec::subnegotiation() {
+    const unsigned char command = m_sub[1] - kServerOffset;
+    const std::size_t length = command == kSetBaudRate ? 6 : 3;
+    if (m_subSize != length || m_sub[0] != kComPortOption || command < kSetBaudRate ||
+        command > kSetStopSize) {
+        return;
+    }
+    std::uint32_t value = 0;
+    for (std::size_t i = 2; i < length; ++i)
+        value = value << 8 | m_sub[i];
+    m_answers[command - 1] = value;
+}
+
+std::optional<std::uint32_t> TelnetCodec::takeAnswer(unsigned char command) {
+    if (command < kSetBaudRate || command > kSetStopSize)
+        return std::nullopt;
+    return std::exchange(m_answers[command - 1], std::nullopt);
 }
 
 void TelnetCodec::encode(std::string_view data, std::string& wire) {
@@ -148,10 +183,10 @@ std::string TelnetCodec::comPortSettings(const LineSettings& s) {
     const std::string_view parities = "NOEMS";
     const char parity = char(parities.find(s.parity) + 1);
     std::string out;
-    comPort(out, kSetBaudRate, std::string_view(speed, sizeof speed));
-    comPort(out, kSetDataSize, std::string(1, char(s.dataBits)));
-    comPort(out, kSetParity, std::string(1, parity));
-    comPort(out, kSetStopSize, std::string(1, char(s.stopBits)));
+    subOption(out, kSetBaudRate, std::string_view(speed, sizeof speed));
+    subOption(out, kSetDataSize, std::string(1, char(s.dataBits)));
+    subOption(out, kSetParity, std::string(1, parity));
+    subOption(out, kSetStopSize, std::string(1, char(s.stopBits)));
     return out;
 }
 

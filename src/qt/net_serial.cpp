@@ -1,5 +1,9 @@
 #include "qt/net_serial.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 
 #include "link/line_settings.h"
@@ -46,31 +50,64 @@ std::string hint(const std::string& cause) {
     return {};
 }
 
+// Keepalive probes, so that a gateway gone without a word (unplugged) ends the link.
+void keepAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    const int values[][2] = {{TCP_KEEPIDLE, int(GatewaySession::kKeepIdle.count())},
+                             {TCP_KEEPINTVL, int(GatewaySession::kKeepInterval.count())},
+                             {TCP_KEEPCNT, GatewaySession::kKeepCount}};
+    for (const auto& [option, value] : values)
+        (void)::setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+}
+
 }  // namespace
 
 NetSerial::NetSerial(std::optional<PortAddress> com1, std::optional<PortAddress> com2)
     : m_addresses{std::move(com1), std::move(com2)} {
-    m_connectTimer.setSingleShot(true);
+    for (QTimer* timer : {&m_connectTimer, &m_settleTimer, &m_paceTimer})
+        timer->setSingleShot(true);
     m_connectTimer.setInterval(kConnectTimeout);
+    m_settleTimer.setInterval(GatewaySession::kSettle);
     m_socket.setReadBufferSize(kReadLimit);
     QObject::connect(&m_connectTimer, &QTimer::timeout, [this] {
-        if (m_connecting)
-            connectFailed("no answer from " + address(m_port)->hostPort());
+        if (!m_connecting)
+            return;
+        const std::string why = m_session.timedOut().failure;
+        connectFailed(
+            m_sessionUp && !why.empty() ? why : "no answer from " + address(m_port)->hostPort());
     });
-    QObject::connect(&m_socket, &QTcpSocket::connected, [this] { onConnected(); });
+    QObject::connect(&m_settleTimer, &QTimer::timeout, [this] {
+        apply(m_session.settled());
+        if (m_open && !m_input.empty())
+            later([this] { m_event = kComEvReceive, raiseComm(); });
+    });
+    QObject::connect(&m_paceTimer, &QTimer::timeout, [this] {
+        if (m_connecting && !m_sessionUp)
+            startConnect();
+    });
     QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { onReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred,
                      [this](QAbstractSocket::SocketError e) { onError(e); });
-    QObject::connect(&m_socket, &QTcpSocket::disconnected, [this] {
-        if (m_open)
-            lost("connection closed by the gateway");
-    });
+    QObject::connect(&m_socket, &QTcpSocket::disconnected,
+                     [this] { onError(QAbstractSocket::RemoteHostClosedError); });
 }
 
 NetSerial::~NetSerial() {
     QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
-    m_connectTimer.stop();
+    for (QTimer* timer : {&m_connectTimer, &m_settleTimer, &m_paceTimer})
+        timer->stop();
+    drop();
+}
+
+void NetSerial::drop() {
+    m_connector.cancel();
+    m_sessionUp = false;
     m_socket.abort();
+}
+
+bool NetSerial::live() const {
+    return m_connector.busy() || m_socket.state() != QAbstractSocket::UnconnectedState;
 }
 
 bool NetSerial::telnet() const {
@@ -102,8 +139,8 @@ SerialResult NetSerial::setSettings(std::string_view settings) {
         return {"Invalid serial settings \"" + std::string(settings) + "\"."};
     m_settings = settings;
     // A raw stream has no way to set the far port: the gateway's own configuration holds.
-    if (m_open && telnet())
-        return send(TelnetCodec::comPortSettings(*parsed));
+    if (m_sessionUp && (m_open || m_connecting))
+        apply(m_session.setSettings(*parsed));
     return {};
 }
 
@@ -111,11 +148,11 @@ SerialResult NetSerial::setPortOpen(bool open) {
     if (!open) {
         const bool live = m_open || m_connecting;
         m_kept.reset();
-        if (live && m_socket.state() != QAbstractSocket::UnconnectedState)
+        if (live && this->live())
             m_kept = Kept{deviceName(m_port), m_open};
         ++m_attempt;
-        m_connectTimer.stop();
-        m_connecting = false;
+        report({describe() + " was closed before it opened."});
+        m_settleTimer.stop();
         m_open = false;
         m_readQueued = false;
         m_event = 0;
@@ -125,9 +162,9 @@ SerialResult NetSerial::setPortOpen(bool open) {
         // closely ("Port already in use"). So the connection goes only when the event loop
         // turns; an open of the same address before then takes it back.
         if (m_kept)
-            later([this] { m_kept.reset(), m_socket.abort(); });
+            later([this] { m_kept.reset(), drop(); });
         else
-            m_socket.abort();
+            drop();
         return {};
     }
     if (m_open)
@@ -138,80 +175,132 @@ SerialResult NetSerial::setPortOpen(bool open) {
     if (!a || !a->isNetwork())
         return {describe() + " is not a network address."};
     const std::optional<Kept> kept = std::exchange(m_kept, std::nullopt);
-    if (kept && kept->address == a->text() && m_socket.state() != QAbstractSocket::UnconnectedState)
+    if (kept && kept->address == a->text() && live())
         return takeBack(*kept);
-    m_socket.abort();
+    drop();
     ++m_attempt;
     m_connecting = true;
     m_input.clear();
     m_event = 0;
-    m_connectTimer.start();
-    // Any outcome, even one known at once, is reported from the event loop.
-    m_socket.connectToHost(QString::fromStdString(a->host), a->port);
+    // However often the panel asks, one port connects at most once per kRetryPace.
+    const auto due = m_lastConnect[m_port == 2 ? 1 : 0] + GatewaySession::kRetryPace;
+    const auto wait =
+        std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+    if (wait.count() > 0)
+        m_paceTimer.start(wait);
+    else
+        startConnect();
     return kPending;
+}
+
+void NetSerial::startConnect() {
+    const auto& a = address(m_port);
+    m_lastConnect[m_port == 2 ? 1 : 0] = std::chrono::steady_clock::now();
+    m_connectTimer.start();
+    m_connector.start(QString::fromStdString(a->host), a->port,
+                      [this](int fd, const std::string& why) { connectDone(fd, why); });
+}
+
+void NetSerial::connectDone(int fd, const std::string& why) {
+    if (fd < 0) {
+        if (m_connecting)
+            connectFailed(why);
+        return;
+    }
+    m_socket.setSocketDescriptor(fd, QAbstractSocket::ConnectedState);
+    onConnected();  // a port closed meanwhile keeps the connection until it is taken back
 }
 
 SerialResult NetSerial::takeBack(const Kept& kept) {
     ++m_attempt;
     m_input.clear();
     m_event = 0;
-    if (!kept.open || m_socket.state() != QAbstractSocket::ConnectedState) {
-        m_connecting = true;
-        m_connectTimer.start();
-        if (m_socket.state() == QAbstractSocket::ConnectedState)
-            onConnected();
-        return kPending;
+    const bool connected = m_socket.state() == QAbstractSocket::ConnectedState;
+    if (kept.open && connected && m_session.phase() == GatewaySession::Phase::Open) {
+        m_open = true;
+        // The speed may have changed while the port was closed.
+        apply(m_session.setSettings(*parseLineSettings(m_settings)));
+        if (m_socket.bytesAvailable() > 0)
+            later([this] { onReadyRead(); });
+        return {};
     }
-    m_open = true;
-    // The speed may have changed while the port was closed.
-    if (telnet())
-        (void)send(TelnetCodec::comPortSettings(*parseLineSettings(m_settings)));
-    if (m_socket.bytesAvailable() > 0)
-        later([this] { onReadyRead(); });
-    return {};
+    m_connecting = true;
+    m_connectTimer.start();
+    if (m_sessionUp) {
+        m_settleTimer.start();
+        if (m_socket.bytesAvailable() > 0)
+            later([this] { onReadyRead(); });
+    } else if (connected) {
+        onConnected();
+    }
+    return kPending;
 }
 
 void NetSerial::onConnected() {
-    if (!m_connecting)
+    if (!m_connecting || m_sessionUp)
         return;
-    m_connectTimer.stop();
-    m_connecting = false;
-    m_open = true;
+    m_sessionUp = true;
     // A command goes out at once, not gathered with the next one.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    if (telnet())
-        (void)send(m_telnet.begin() + TelnetCodec::comPortSettings(*parseLineSettings(m_settings)));
-    later([this] {
-        if (m_open)
-            raiseOpened({});
-    });
+    keepAlive(m_socket);
+    m_settleTimer.start();
+    apply(m_session.connected(telnet(), *parseLineSettings(m_settings)));
+}
+
+void NetSerial::apply(GatewaySession::Step step) {
+    if (!step.toGateway.empty())
+        (void)send(step.toGateway);
+    m_input += step.data;
+    if (step.opened && m_connecting) {
+        m_open = true;
+        report({});
+    }
+    if (!step.failure.empty() && m_connecting)
+        connectFailed(step.failure);
+    if (!step.warning.empty()) {
+        const std::string text = describe() + " " + step.warning + ".";
+        later([this, text] { raiseWarning(text); });
+    }
+}
+
+void NetSerial::report(const SerialResult& outcome) {
+    if (!std::exchange(m_connecting, false))
+        return;
+    m_connectTimer.stop();
+    m_paceTimer.stop();
+    // Not tied to the attempt: a later close or open does not take an outcome away.
+    QMetaObject::invokeMethod(
+        &m_socket, [this, outcome] { raiseOpened(outcome); }, Qt::QueuedConnection);
 }
 
 void NetSerial::onError(QAbstractSocket::SocketError error) {
-    if (m_connecting)
+    if (m_connecting && m_sessionUp) {
+        onReadyRead();  // the gateway's last words are its reason
+        if (m_connecting)
+            connectFailed(m_session.closed(cause(error, m_socket)));
+    } else if (m_connecting) {
         connectFailed(cause(error, m_socket));
-    else if (m_open)
+    } else if (m_open) {
         lost(cause(error, m_socket));
+    }
 }
 
 void NetSerial::connectFailed(const std::string& why) {
-    m_connectTimer.stop();
-    m_connecting = false;
+    m_settleTimer.stop();
     std::string text = openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why);
     text += hint(why);
+    report({text});
     // The socket is let go from the event loop, never inside its own signal.
-    later([this, text] {
-        m_socket.abort();
-        raiseOpened({text});
-    });
+    later([this] { drop(); });
 }
 
 void NetSerial::lost(const std::string& why) {
     m_open = false;
+    m_settleTimer.stop();
     const std::string text = describe() + " was lost: " + why + ".";
     later([this, text] {
         onReadyRead();  // what arrived before the end still counts
-        m_socket.abort();
+        drop();
         m_event = 0;
         raiseLost(text);
     });
@@ -253,24 +342,17 @@ std::string NetSerial::input() {
 }
 
 void NetSerial::onReadyRead() {
-    if (m_kept)
+    if (m_kept || !m_sessionUp)
         return;  // closed; taken back or let go before the next turn
     m_readQueued = false;
     char buffer[16 * 1024];
-    std::string reply;
     while (m_socket.bytesAvailable() > 0 && qint64(m_input.size()) < kReadLimit) {
         const qint64 room = std::min<qint64>(sizeof buffer, kReadLimit - qint64(m_input.size()));
         const qint64 n = m_socket.read(buffer, room);
         if (n <= 0)
             break;
-        const std::string_view got(buffer, static_cast<std::size_t>(n));
-        if (telnet())
-            m_telnet.decode(got, m_input, reply);
-        else
-            m_input.append(got);
+        apply(m_session.received(std::string_view(buffer, static_cast<std::size_t>(n))));
     }
-    if (!reply.empty())
-        (void)send(reply);
     if (!m_input.empty()) {
         m_event = kComEvReceive;
         raiseComm();

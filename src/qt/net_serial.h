@@ -7,21 +7,23 @@
 #include <functional>
 #include <optional>
 
+#include "link/gateway_session.h"
 #include "link/port_address.h"
 #include "link/serial.h"
-#include "link/telnet.h"
 #include "qt/network_port.h"
+#include "qt/tcp_connector.h"
 
 namespace r7k {
 
 // MSComm1 on a serial-to-network gateway: port 1 and 2 stand for tcp:// (the line's bytes as
 // they are) or rfc2217:// (Telnet, which also sets the gateway's line speed) addresses.
-// Opening connects in the background and is pending until the connection is made or fails;
-// a connection the gateway drops is closed and reported once as a lost link.
+// Opening connects in the background and is pending until the gateway session says the link
+// carries bytes or has failed; a link the gateway drops after that is reported once as lost.
+// The decisions are the session's; this adapter moves bytes and runs its timers.
 class NetSerial : public NetworkPort {
   public:
-    // A connect that has neither worked nor failed by then has failed.
-    static constexpr std::chrono::milliseconds kConnectTimeout{3000};
+    // An open that has neither worked nor failed by then has failed.
+    static constexpr std::chrono::milliseconds kConnectTimeout = GatewaySession::kConnectLimit;
     // The most received bytes held at a time, in the socket and in the adapter each: a
     // gateway that sends faster than the panel reads is held back by TCP, not queued here.
     static constexpr qint64 kReadLimit = 64 * 1024;
@@ -59,18 +61,33 @@ class NetSerial : public NetworkPort {
     std::string describe() const;
     SerialResult send(std::string_view wire);
     SerialResult takeBack(const Kept& kept);
+    void startConnect();
+    void connectDone(int fd, const std::string& cause);
     void onConnected();
+    // Lets the connection go, and any connect under way.
+    void drop();
+    // A connection is made or being made.
+    bool live() const;
     void onError(QAbstractSocket::SocketError error);
     void onReadyRead();
+    // Carries out what the session decided.
+    void apply(GatewaySession::Step step);
+    // The one way a pending open ends: its outcome is queued exactly once.
+    void report(const SerialResult& outcome);
     void connectFailed(const std::string& cause);
     void lost(const std::string& cause);
     // Runs `step` from the event loop, unless the port was closed or opened again meanwhile.
     void later(std::function<void()> step);
 
     QTcpSocket m_socket;
+    TcpConnector m_connector;
     QTimer m_connectTimer;
-    TelnetCodec m_telnet;
+    QTimer m_settleTimer;
+    QTimer m_paceTimer;  // holds back a connect that would come too soon after the last
+    GatewaySession m_session;
+    bool m_sessionUp = false;  // the socket is connected and m_session runs on it
     std::array<std::optional<PortAddress>, 2> m_addresses;
+    std::array<std::chrono::steady_clock::time_point, 2> m_lastConnect{};
     int m_port = 1;
     std::string m_settings = "9600,N,8,1";
     bool m_connecting = false;

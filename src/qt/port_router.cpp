@@ -16,6 +16,7 @@ void PortRouter::adopt(SerialPort& inner) {
     inner.setCommHandler([this] { raiseComm(); });
     inner.setLostHandler([this](const std::string& why) { raiseLost(why); });
     inner.setOpenedHandler([this](const SerialResult& outcome) { raiseOpened(outcome); });
+    inner.setWarningHandler([this](const std::string& text) { raiseWarning(text); });
 }
 
 SerialPort& PortRouter::of(int port) const {

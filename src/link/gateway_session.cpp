@@ -1,0 +1,200 @@
+#include "link/gateway_session.h"
+
+#include <utility>
+
+namespace r7k {
+
+using namespace telnet;
+
+namespace {
+
+constexpr std::size_t kReasonLimit = 160;
+constexpr std::uint8_t kAllAnswers = 0b1111;
+
+// A setting's value as the operator knows it: "9600", "8", "N", "1".
+std::string valueText(unsigned char command, std::uint32_t value) {
+    if (command == kSetParity)
+        return std::string(1, value >= 1 && value <= 5 ? "NOEMS"[value - 1] : '?');
+    if (command == kSetStopSize && value == 3)
+        return "1.5";
+    return std::to_string(value);
+}
+
+// How an answer reads in a warning: "at 4800 baud", "with 7 data bits".
+std::string settingText(unsigned char command, std::uint32_t value) {
+    const std::string v = valueText(command, value);
+    switch (command) {
+        case kSetBaudRate:
+            return "at " + v + " baud";
+        case kSetDataSize:
+            return "with " + v + " data bits";
+        case kSetParity:
+            return "with parity " + v;
+        default:
+            return "with " + v + " stop bits";
+    }
+}
+
+std::uint32_t askedValue(unsigned char command, const LineSettings& s) {
+    switch (command) {
+        case kSetBaudRate:
+            return std::uint32_t(s.baud);
+        case kSetDataSize:
+            return std::uint32_t(s.dataBits);
+        case kSetParity:
+            return std::uint32_t(std::string_view("NOEMS").find(s.parity) + 1);
+        default:
+            return std::uint32_t(s.stopBits);
+    }
+}
+
+}  // namespace
+
+GatewaySession::Step GatewaySession::connected(bool telnet, const LineSettings& settings) {
+    *this = GatewaySession{};
+    m_isTelnet = telnet;
+    m_phase = Phase::Opening;
+    m_asked = settings;
+    Step step;
+    // The settings follow once the gateway has agreed to the COM-PORT-OPTION.
+    if (telnet)
+        step.toGateway = m_telnet.begin();
+    return step;
+}
+
+GatewaySession::Step GatewaySession::received(std::string_view bytes) {
+    Step step;
+    if (m_phase == Phase::Failed)
+        return step;
+    std::string data;
+    if (m_isTelnet)
+        m_telnet.decode(bytes, data, step.toGateway);
+    else
+        data = bytes;
+    if (m_phase == Phase::Open) {
+        step.data = std::move(data);
+    } else if (!m_isTelnet && m_held.size() + data.size() > kHoldLimit) {
+        m_phase = Phase::Open;
+        step.opened = true;
+        step.data = std::exchange(m_held, {}) + data;
+    } else {
+        m_held.append(data, 0, kHoldLimit - std::min(kHoldLimit, m_held.size()));
+    }
+    if (!m_isTelnet)
+        return step;
+    if (m_phase == Phase::Opening) {
+        if (m_telnet.comPort() == TelnetCodec::ComPort::Refused) {
+            Step failed = fail("the gateway does not offer RFC 2217 port control: use tcp://");
+            failed.toGateway = std::move(step.toGateway);
+            return failed;
+        }
+        if (m_telnet.comPort() == TelnetCodec::ComPort::Agreed && !m_settingsSent)
+            askSettings(step);
+    }
+    checkAnswers(step);
+    return step;
+}
+
+void GatewaySession::askSettings(Step& step) {
+    for (unsigned char command = kSetBaudRate; command <= kSetStopSize; ++command)
+        (void)m_telnet.takeAnswer(command);  // an answer to nothing asked counts for nothing
+    step.toGateway += TelnetCodec::comPortSettings(m_asked);
+    m_outstanding = kAllAnswers;
+    m_settingsSent = true;
+    m_differs.clear();
+}
+
+void GatewaySession::checkAnswers(Step& step) {
+    for (unsigned char command = kSetBaudRate; command <= kSetStopSize; ++command) {
+        const auto value = m_telnet.takeAnswer(command);
+        const std::uint8_t bit = std::uint8_t(1u << (command - 1));
+        if (!value || !(m_outstanding & bit))
+            continue;
+        m_outstanding &= std::uint8_t(~bit);
+        const std::uint32_t asked = askedValue(command, m_asked);
+        if (*value != asked) {
+            m_differs += (m_differs.empty() ? "runs " : "; runs ") + settingText(command, *value) +
+                         ": the gateway refused " + valueText(command, asked);
+        }
+        // The first answer to the speed is what makes the open usable.
+        if (command == kSetBaudRate && m_phase == Phase::Opening) {
+            m_phase = Phase::Open;
+            step.opened = true;
+            step.data = std::exchange(m_held, {});
+        }
+    }
+    if (m_outstanding == 0 && !m_differs.empty())
+        step.warning = std::exchange(m_differs, {});
+}
+
+GatewaySession::Step GatewaySession::settled() {
+    Step step;
+    if (m_phase == Phase::Opening && !m_isTelnet) {
+        m_phase = Phase::Open;
+        step.opened = true;
+        step.data = std::exchange(m_held, {});
+    } else if (m_phase == Phase::Open && !m_differs.empty()) {
+        // Settings the gateway never answered in full: say what the answers that came show.
+        m_outstanding = 0;
+        step.warning = std::exchange(m_differs, {});
+    }
+    return step;
+}
+
+GatewaySession::Step GatewaySession::timedOut() {
+    if (m_phase != Phase::Opening)
+        return {};
+    std::string cause = !m_isTelnet ? "the gateway did not answer"
+                        : m_telnet.comPort() == TelnetCodec::ComPort::Agreed
+                            ? "the gateway did not answer the RFC 2217 port settings"
+                            : "the gateway did not answer the RFC 2217 negotiation";
+    if (const std::string reason = gatewayReason(m_held); !reason.empty())
+        cause += ": " + reason;
+    return fail(std::move(cause));
+}
+
+std::string GatewaySession::closed(std::string_view cause) {
+    if (std::exchange(m_phase, Phase::Failed) != Phase::Opening)
+        return std::string(cause);
+    std::string text = cause == "connection closed by the gateway"
+                           ? "the gateway closed the connection"
+                           : std::string(cause);
+    if (const std::string reason = gatewayReason(m_held); !reason.empty())
+        text += ": " + reason;
+    return text;
+}
+
+GatewaySession::Step GatewaySession::setSettings(const LineSettings& settings) {
+    m_asked = settings;
+    Step step;
+    if (m_isTelnet && m_phase != Phase::Failed &&
+        m_telnet.comPort() == TelnetCodec::ComPort::Agreed) {
+        askSettings(step);
+    }
+    return step;
+}
+
+GatewaySession::Step GatewaySession::fail(std::string cause) {
+    m_phase = Phase::Failed;
+    Step step;
+    step.failure = std::move(cause);
+    return step;
+}
+
+std::string gatewayReason(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const bool printable = c > ' ' && c < '\x7f';
+        if (printable)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+        if (out.size() >= kReasonLimit)
+            break;
+    }
+    while (!out.empty() && (out.back() == ' ' || out.back() == '.'))
+        out.pop_back();
+    return out;
+}
+
+}  // namespace r7k
