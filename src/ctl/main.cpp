@@ -23,21 +23,6 @@ namespace {
 
 using r7k::ctl::kExitUsage;
 
-constexpr const char* kDescription =
-    "Sends the control panel's commands and queries to an R7KM or R7K projector on a serial\n"
-    "line and prints, for each step, the panel's status line (or, for a command that decodes\n"
-    "nothing, its RXD line).\n"
-    "\n"
-    "Steps:\n"
-    "  NAME            click a button of the panel: power-on, status, image-real, ...\n"
-    "                  ('r7k-ctl list' shows every name with its code)\n"
-    "  NAME:COUNT      hold a repeating button for COUNT sends at its pace (vol-up:5)\n"
-    "  send CODE       send a typed command as the panel's command entry does (send CR7)\n"
-    "  wait SECONDS    pause; fractions allowed (wait 2.5)\n"
-    "\n"
-    "Exit status: 0 every step got its reply; 2 usage error; 3 a step got no reply in time;\n"
-    "4 the port could not be opened or was lost; 5 the projector answered NAK.";
-
 constexpr int kMaxTimeoutMs = 3'600'000;
 
 // The serial component behind --port. The one place that turns an address into a port.
@@ -68,7 +53,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(R7K_VERSION);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(kDescription);
+    parser.setApplicationDescription(r7k::ctl::kDescription);
     // Everything after the first step is a step, so "send -X" or "wait -1" are read as steps.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption port(

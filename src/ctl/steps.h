@@ -42,6 +42,9 @@ ParsedSteps parseSteps(const std::vector<std::string>& words);
 // The known step names closest to an unknown word, best first.
 std::vector<std::string_view> nearestNames(std::string_view word, std::size_t most = 3);
 
+// What r7k-ctl does, its steps and its exit statuses: the body of its --help on every platform.
+extern const char* const kDescription;
+
 // Every step name with its kind and code, one per line, in catalogue order.
 std::string stepListing();
 

@@ -20,21 +20,8 @@ namespace {
 
 using r7k::ctl::kExitUsage;
 
-constexpr const char* kHelp =
-    "Usage: r7k-ctl [options] STEP...|list\n"
-    "Sends the control panel's commands and queries to an R7KM or R7K projector on a serial\n"
-    "line and prints, for each step, the panel's status line (or, for a command that decodes\n"
-    "nothing, its RXD line).\n"
-    "\n"
-    "Steps:\n"
-    "  NAME            click a button of the panel: power-on, status, image-real, ...\n"
-    "                  ('r7k-ctl list' shows every name with its code)\n"
-    "  NAME:COUNT      hold a repeating button for COUNT sends at its pace (vol-up:5)\n"
-    "  send CODE       send a typed command as the panel's command entry does (send CR7)\n"
-    "  wait SECONDS    pause; fractions allowed (wait 2.5)\n"
-    "\n"
-    "Exit status: 0 every step got its reply; 2 usage error; 3 a step got no reply in time;\n"
-    "4 the port could not be opened or was lost; 5 the projector answered NAK.\n"
+// The usage line, the description every platform shares, then this build's options.
+constexpr const char* kOptionsHelp =
     "\n"
     "Options:\n"
     "  --port <DEVICE>  the projector's COM port: COM7, or \\\\.\\NAME (default COM1)\n"
@@ -109,7 +96,8 @@ int wmain() {
     if (!line.error.empty())
         return usageError(line.error);
     if (line.has("help")) {
-        writeOut(kHelp);
+        writeOut(std::string("Usage: r7k-ctl [options] STEP...|list\n") + r7k::ctl::kDescription +
+                 "\n" + kOptionsHelp);
         return 0;
     }
     if (line.has("version")) {
