@@ -44,18 +44,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
             inlineValue = std::string(body.substr(eq + 1));
             body = body.substr(0, eq);
         }
-        const OptionSpec* spec = find(options, body, isShort);
-        if (spec == nullptr) {
+        const OptionSpec* option = find(options, body, isShort);
+        if (option == nullptr) {
             line.error = "unknown option '" + word + "'";
             return line;
         }
-        const std::string dashed = "--" + std::string(spec->name);
-        if (!spec->takesValue) {
+        const std::string dashed = "--" + std::string(option->name);
+        if (!option->takesValue) {
             if (inlineValue) {
                 line.error = dashed + " takes no value";
                 return line;
             }
-            line.values[std::string(spec->name)];
+            line.values[std::string(option->name)];
             continue;
         }
         if (!inlineValue) {
@@ -65,7 +65,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
             }
             inlineValue = args[++i];
         }
-        line.values[std::string(spec->name)] = *inlineValue;
+        line.values[std::string(option->name)] = *inlineValue;
     }
     return line;
 }

@@ -73,9 +73,9 @@ void Fonts::setDpi(UINT dpi) {
     m_dpi = dpi;
 }
 
-double Fonts::pointsOf(const FontSpec& spec) const {
-    if (spec.face != Face::Default || spec.points > 0)
-        return spec.points;
+double Fonts::pointsOf(const FontSpec& wanted) const {
+    if (wanted.face != Face::Default || wanted.points > 0)
+        return wanted.points;
     return std::abs(messageFont(m_dpi).lfHeight) * 72.0 / m_dpi;
 }
 

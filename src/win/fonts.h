@@ -26,11 +26,11 @@ class Fonts {
     void setDpi(UINT dpi);
     UINT dpi() const { return m_dpi; }
     // The laid-out font.
-    HFONT font(const FontSpec& spec) { return font(spec.face, pointsOf(spec), spec.bold); }
+    HFONT font(const FontSpec& wanted) { return font(wanted.face, pointsOf(wanted), wanted.bold); }
     // A face at any size (caption fitting tries smaller ones).
     HFONT font(Face face, double points, bool bold);
     // The size the font of a laid-out row starts at: its own, or the default font's.
-    double pointsOf(const FontSpec& spec) const;
+    double pointsOf(const FontSpec& wanted) const;
 
   private:
     void clear();
