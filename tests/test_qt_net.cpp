@@ -235,7 +235,9 @@ void TestQtNet::badGateways_data() {
     QTest::addRow("silent, raw: no reply") << "tcp" << "silent" << "" << 3;
     QTest::addRow("ser2net, device held by another client") << "tcp" << "ser2net busy" << cannot + "closed the connection: Port's device already in use." << 4;
     QTest::addRow("ser2net, device missing") << "tcp" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
-    QTest::addRow("ser2net, device missing, Telnet") << "rfc2217" << "ser2net" << cannot + "closed the connection: Device open failure: Value or file not found." << 4;
+    // Over Telnet ser2net may still hold the panel's negotiation unread when it closes; the
+    // kernel then resets the connection and its last words are lost: the box says less.
+    QTest::addRow("ser2net, device missing, Telnet") << "rfc2217" << "ser2net" << cannot + "closed the connection" << 4;
     // clang-format on
 }
 
@@ -258,7 +260,8 @@ void TestQtNet::badGateways() {
               {"--port", QString::fromStdString(address), "power-on"});
     QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 10000);  // the gateway runs here
     QCOMPARE(ctl.exitCode(), ctlExit);
-    QVERIFY2(ctl.readAllStandardError().contains(box.toUtf8()), qPrintable(box));
+    const QByteArray said = ctl.readAllStandardError();
+    QVERIFY2(said.contains(box.toUtf8()), said.constData());
 
     LivePanel panel(address);
     panel.form.Form_Load();
