@@ -1,6 +1,7 @@
 // r7k-floor.exe: what any plain Win32 window costs, the floor r7k-panel.exe's start-up is
 // measured against. One fixed-size window holding as many standard controls of the same kinds
-// as the panel's layout, in the default font, placed as the layout places them; nothing else.
+// as the panel's layout, in the default font, placed as the layout places them, with the same
+// application manifest (bench/win_floor.rc); nothing else.
 #include <windows.h>
 
 #include <string>

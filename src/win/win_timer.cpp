@@ -47,8 +47,12 @@ class Schedule {
     void start(int id, std::uint64_t generation, std::chrono::milliseconds interval) {
         const std::lock_guard lock(m_mutex);
         const std::int64_t period = toTicks(interval);
-        m_slots[id] = Slot{now() + period, period, generation, false};
-        SetEvent(m_wake);
+        const std::int64_t due = now() + period;
+        m_slots[id] = Slot{due, period, generation, false};
+        // Waking the worker is a call into the system; it is needed only when this tick is due
+        // before the worker's next wake-up (a send restarts two timers every 5 ms).
+        if (m_nextWake == 0 || due < m_nextWake)
+            SetEvent(m_wake);
     }
 
     void stop(int id) {
@@ -62,7 +66,8 @@ class Schedule {
         const auto it = m_slots.find(id);
         if (it != m_slots.end() && it->second.posted && it->second.generation == generation) {
             it->second.posted = false;
-            SetEvent(m_wake);
+            if (m_nextWake == 0 || it->second.due < m_nextWake)
+                SetEvent(m_wake);
         }
     }
 
@@ -114,6 +119,7 @@ class Schedule {
             const std::int64_t wait = slot.due - t;
             next = next < 0 ? wait : std::min(next, wait);
         }
+        m_nextWake = next < 0 ? 0 : t + next;
         return next;
     }
 
@@ -133,6 +139,9 @@ class Schedule {
 
     std::mutex m_mutex;
     std::map<int, Slot> m_slots;
+    // When the worker wakes next by itself (QueryPerformanceCounter ticks); 0 when it waits
+    // for nothing, and then every start wakes it.
+    std::int64_t m_nextWake = 0;
     HANDLE m_wake = nullptr;
 };
 
