@@ -149,6 +149,9 @@ void TestTelnet::session_data() {
         << "telnet;" + speed + ";rx IAC DO 44;timeout" << "tx | - | settings | the gateway did not answer the RFC 2217 port settings";
     QTest::addRow("telnet: a speed answer of another length counts for nothing")
         << "telnet;rx IAC DO 44;rx IAC SB 44 101 37 128 IAC SE;timeout" << "tx | settings | - | the gateway did not answer the RFC 2217 port settings";
+    QTest::addRow("telnet: two speeds in a row: only the answer to the last one counts")
+        << "telnet;rx IAC DO 44;set 19200,N,8,1;" + speed + " " + framing + " IAC SB 44 102 8 IAC SE;rx IAC SB 44 101 0 0 75 0 IAC SE IAC SB 44 102 8 IAC SE " + framing
+        << "tx | settings | settings | open | -";
     QTest::addRow("telnet: silent gateway") << "telnet;timeout" << "tx | the gateway did not answer the RFC 2217 negotiation";
     QTest::addRow("telnet: a new speed is asked, a partial answer warns once settled")
         << "telnet;rx IAC DO 44;" + speed + " x;set 19200,N,8,1;" + speed + ";settle;timeout"

@@ -1,5 +1,6 @@
 #include "link/gateway_session.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace r7k {
@@ -96,9 +97,12 @@ GatewaySession::Step GatewaySession::received(std::string_view bytes) {
 }
 
 void GatewaySession::askSettings(Step& step) {
-    for (unsigned char command = kSetBaudRate; command <= kSetStopSize; ++command)
-        (void)m_telnet.takeAnswer(command);  // an answer to nothing asked counts for nothing
+    // What came before this request answers earlier ones (or nothing asked).
+    checkAnswers(step);
     step.toGateway += TelnetCodec::comPortSettings(m_asked);
+    m_requested = m_asked;
+    for (std::uint8_t& pending : m_pending)
+        pending = std::uint8_t(std::min(pending + 1, 255));
     m_outstanding = kAllAnswers;
     m_settingsSent = true;
     m_differs.clear();
@@ -106,21 +110,28 @@ void GatewaySession::askSettings(Step& step) {
 
 void GatewaySession::checkAnswers(Step& step) {
     for (unsigned char command = kSetBaudRate; command <= kSetStopSize; ++command) {
-        const auto value = m_telnet.takeAnswer(command);
-        const std::uint8_t bit = std::uint8_t(1u << (command - 1));
-        if (!value || !(m_outstanding & bit))
-            continue;
-        m_outstanding &= std::uint8_t(~bit);
-        const std::uint32_t asked = askedValue(command, m_asked);
-        if (*value != asked) {
-            m_differs += (m_differs.empty() ? "runs " : "; runs ") + settingText(command, *value) +
-                         ": the gateway refused " + valueText(command, asked);
-        }
+        const auto answer = m_telnet.takeAnswer(command);
+        std::uint8_t& pending = m_pending[command - 1];
+        const std::uint8_t answered = answer ? std::min(answer->count, pending) : 0;
+        if (answered == 0)
+            continue;  // an answer to nothing asked counts for nothing
+        pending = std::uint8_t(pending - answered);
         // The first answer to the speed is what makes the open usable.
         if (command == kSetBaudRate && m_phase == Phase::Opening) {
             m_phase = Phase::Open;
             step.opened = true;
             step.data = std::exchange(m_held, {});
+        }
+        // Answers come in the order of the requests: only the answer to the last request says
+        // how the line runs now (a speed chosen twice in a row is answered twice).
+        if (pending > 0)
+            continue;
+        m_outstanding &= std::uint8_t(~(1u << (command - 1)));
+        const std::uint32_t asked = askedValue(command, m_requested);
+        if (answer->value != asked) {
+            m_differs += (m_differs.empty() ? "runs " : "; runs ") +
+                         settingText(command, answer->value) + ": the gateway refused " +
+                         valueText(command, asked);
         }
     }
     if (m_outstanding == 0 && !m_differs.empty())

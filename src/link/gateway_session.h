@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -65,7 +66,9 @@ class GatewaySession {
     bool m_isTelnet = false;
     Phase m_phase = Phase::Failed;
     LineSettings m_asked;
-    std::uint8_t m_outstanding = 0;  // answers still due, one bit per setting
+    LineSettings m_requested;                 // the settings of the last request sent
+    std::array<std::uint8_t, 4> m_pending{};  // requests not yet answered, per setting
+    std::uint8_t m_outstanding = 0;           // answers still due, one bit per setting
     bool m_settingsSent = false;
     std::string m_held;     // the line's bytes that came while opening
     std::string m_differs;  // what the answers so far say runs otherwise than asked

@@ -154,13 +154,16 @@ void TelnetCodec::subnegotiation() {
     std::uint32_t value = 0;
     for (std::size_t i = 2; i < length; ++i)
         value = value << 8 | m_sub[i];
-    m_answers[command - 1] = value;
+    ComPortAnswer& answer = m_answers[command - 1];
+    answer.value = value;
+    if (answer.count < 255)
+        ++answer.count;
 }
 
-std::optional<std::uint32_t> TelnetCodec::takeAnswer(unsigned char command) {
-    if (command < kSetBaudRate || command > kSetStopSize)
+std::optional<TelnetCodec::ComPortAnswer> TelnetCodec::takeAnswer(unsigned char command) {
+    if (command < kSetBaudRate || command > kSetStopSize || m_answers[command - 1].count == 0)
         return std::nullopt;
-    return std::exchange(m_answers[command - 1], std::nullopt);
+    return std::exchange(m_answers[command - 1], ComPortAnswer{});
 }
 
 void TelnetCodec::encode(std::string_view data, std::string& wire) {

@@ -54,9 +54,14 @@ class TelnetCodec {
     static std::string comPortSettings(const LineSettings& settings);
 
     ComPort comPort() const { return m_comPort; }
-    // The gateway's answer to SET-BAUDRATE (1), -DATASIZE (2), -PARITY (3) or -STOPSIZE (4)
-    // that came since the last call, if one did: the value as a number.
-    std::optional<std::uint32_t> takeAnswer(unsigned char command);
+    // The gateway's answers to SET-BAUDRATE (1), -DATASIZE (2), -PARITY (3) or -STOPSIZE (4)
+    // that came since the last call, if any did: the last one's value as a number, and how
+    // many came (so that answers can be matched to requests in order).
+    struct ComPortAnswer {
+        std::uint32_t value = 0;
+        std::uint8_t count = 0;
+    };
+    std::optional<ComPortAnswer> takeAnswer(unsigned char command);
 
   private:
     enum class State : std::uint8_t { Data, Iac, Option, Sub, SubIac };
@@ -82,7 +87,7 @@ class TelnetCodec {
     ComPort m_comPort = ComPort::Asked;
     std::array<unsigned char, kSubKept> m_sub{};  // the start of the subnegotiation being read
     std::size_t m_subSize = 0;                    // its length so far (may pass kSubKept)
-    std::array<std::optional<std::uint32_t>, 4> m_answers{};
+    std::array<ComPortAnswer, 4> m_answers{};     // count 0: none since the last take
 };
 
 }  // namespace r7k
