@@ -17,7 +17,7 @@ add_library(r7k_core STATIC ${R7K_CORE_SOURCES})
 target_include_directories(r7k_core PUBLIC src)
 
 add_library(r7k_ctl STATIC src/ctl/steps.cpp src/ctl/tap_port.cpp src/ctl/runner.cpp
-  src/ctl/json_line.cpp)
+  src/ctl/json_line.cpp src/ctl/invocation.cpp)
 target_link_libraries(r7k_ctl PUBLIC r7k_core)
 
 # The Win32 adapters: UI thread, timers, serial, registry, the window.

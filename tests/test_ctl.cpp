@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <numeric>
 
+#include "ctl/invocation.h"
 #include "ctl/json_line.h"
 #include "fakes/panel_rig.h"
 
@@ -95,6 +96,134 @@ class TestCtl : public QObject {
                  std::string(options == "9600" ? "9600,N,8,1" : "19200,N,8,1"));
     }
 
+    // Every step kind against the right answer, an echo of its command, NAK and silence.
+    void answers_data() {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("replies");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("value");  // JSON, then the plain value after '|'
+        // clang-format off
+        const std::tuple<const char*, const char*, int, const char*, const char*> rows[] = {
+            {"power-on", "C00=\x06", 0, "ack", "null"}, {"power-on", "C00=C00\r", 6, "unexpected", "null"},
+            {"power-on", "C00=\x15", 5, "nak", "null"}, {"power-on", "", 3, "timeout", "null"},
+            {"vol-up:2", "C09=\x06", 0, "ack", "null"}, {"vol-up:2", "C09=C09\r", 6, "unexpected", "null"},
+            {"status", "CR0=80\r", 0, "reply", R"({"power":"standby","warnings":[]}|standby)"},
+            {"status", "CR0=24\r", 0, "reply", R"({"power":"cooling-down","warnings":["lamp-off-by-power-management","temperature"]}|cooling-down lamp-off-by-power-management,temperature)"},
+            {"status", "CR0=CR0\r", 6, "unexpected", "null"}, {"status", "CR0=\x06", 6, "unexpected", "null"},
+            {"status", "CR0=0\r", 6, "unexpected", "null"}, {"status", "CR0=\x15", 5, "nak", "null"},
+            {"mode", "CR1=12\r", 0, "reply", "1|1"}, {"mode", "CR1=5\r", 6, "unexpected", "null"},
+            {"setting", "CR4=10\r", 0, "reply", R"({"left_right":false,"top_bottom":true}|top-bottom)"},
+            {"lamp-time", "CR3=01234\r", 0, "reply", "1234|1234"}, {"lamp-time", "CR3=12a\r", 6, "unexpected", "null"},
+            {"lamp-time", "CR3=\r", 6, "unexpected", "null"}, {"lamp-time", "CR3=1234567890\r", 6, "unexpected", "null"},
+            {"temp", "CR6=+24.0 -05.5 +25.0\r", 0, "reply", "[24.0,-5.5,25.0]|24.0 -5.5 25.0"},
+            {"temp", "CR6=-0.0 1  2\r", 0, "reply", "[0.0,1,2]|0.0 1 2"},
+            {"temp", "CR6=+24.0 +25.5\r", 6, "unexpected", "null"}, {"temp", "CR6=1 2 3 4\r", 6, "unexpected", "null"},
+            {"temp", "CR6=1. 2 3\r", 6, "unexpected", "null"}, {"temp", "CR6=CR6\r", 6, "unexpected", "null"},
+            {"send,CRA", "CRA=FF\r", 0, "reply", R"({"audio":null,"state":"standby","video":null}|standby)"},
+            {"send,CRA", "CRA=03\r", 0, "reply", R"({"audio":true,"state":"active","video":true}|video,audio)"},
+            {"send,CRA", "CRA=ff\r", 6, "unexpected", "null"},
+            {"send,CR PRESSURE", "CR PRESSURE=2.5\r", 0, "reply", "108|108"},
+            {"send,CR PRESSURE", "CR PRESSURE=-6553\r", 0, "reply", "-6865|-6865"},
+            {"send,CR PRESSURE", "CR PRESSURE=6554\r", 6, "unexpected", "null"},
+            {"send,CR PRESSURE", "CR PRESSURE=ABC\r", 6, "unexpected", "null"},
+            {"send,CR7", "CR7=22\r", 0, "reply", R"({"in_use":[2],"lit":[2],"mode":"1-lamp"}|1-lamp-no2 2)"},
+            {"send,CR7", "CR7=21\r", 6, "unexpected", "null"},
+            {"send,CR9", "CR9=A\"\\ B\r", 0, "reply", R"("A\"\\ B"|A"\ B)"},
+            {"pfail", "CR INFPFAIL=CR INFPFAIL\r", 0, "reply", R"("CR INFPFAIL"|CR INFPFAIL)"},
+            {"send,C99", "C99=\x06", 0, "ack", "null"}, {"send,C99", "C99=zz\r", 0, "reply", "null"},
+        };
+        // clang-format on
+        for (const auto& [words, replies, exit, outcome, value] : rows)
+            QTest::addRow("%s %s", words, replies) << words << replies << exit << outcome << value;
+    }
+    void answers() {
+        QFETCH(QString, replies);
+        QFETCH(QString, value);
+        CtlRig rig;
+        if (!replies.isEmpty())
+            rig.replies[replies.section('=', 0, 0)] = QStringList{replies.section('=', 1)};
+        QFETCH(QString, words);
+        rig.run(words);
+        QTEST(rig.status, "exit");
+        QCOMPARE(rig.results.size(), std::size_t(1));
+        const StepResult& r = rig.results[0];
+        QTEST(QString::fromStdString(std::string(outcomeName(r.outcome))), "outcome");
+        const QByteArray line = QByteArray::fromStdString(jsonLine(r));
+        QVERIFY(QJsonDocument::fromJson(line).isObject());
+        QCOMPARE(line.mid(line.indexOf(",\"value\":") + 9).chopped(2), value.section('|', 0, 0));
+        QCOMPARE(QString::fromStdString(outputLine(r, Output::Value)),
+                 value == "null" ? QString() : value.section('|', 1) + "\n");
+        // Whichever time-out runs out first, a silent projector reads the same.
+        if (r.outcome == Outcome::Timeout)
+            QCOMPARE(humanLine(r), std::string("X X X X"));
+    }
+
+    void invocation_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("got");  // the error, or the port, its panel number and output
+        // clang-format off
+        for (const auto& [args, got] : {
+                 std::pair{"--port,--json,status", "--port needs a value"},
+                 {"--json,--value,status", "--json and --value cannot be used together"},
+                 {"-x,status", "unknown option '-x'"}, {"--port=,status", "--port needs a device"},
+                 {"send,CR0\rC01", "control character 0x0D at position 4"},
+                 {"send,\x7f", "control character 0x7F at position 1"},
+                 {"send,", "send: the command is empty"}, {"status,--json", "options go before"},
+                 {"--timeout,0,status", "--timeout 0: expected"}, {"--speed,4800,list", "--speed 4800"},
+                 {"--port=com2,--value,status", "com2 2 2"}, {"--port,COM1,--json,list", "COM1 1 1"},
+                 {"--port,COM3,status", "COM3 0 0"}, {"--port,/dev/COM1,status", "/dev/COM1 0 0"},
+                 {"status", " 0 0"}})
+            QTest::addRow("%s", args) << QString(args) << QString(got);
+        // clang-format on
+    }
+    void invocation() {
+        QFETCH(QString, args);
+        std::vector<std::string> words;
+        for (const QString& w : args.split(','))
+            words.push_back(w.toStdString());
+        const Invocation call = readInvocation(words);
+        const std::string result =
+            call.error.empty() ? call.port + " " + std::to_string(panelPortNamed(call.port)) + " " +
+                                     std::to_string(int(call.output))
+                               : call.error;
+        QFETCH(QString, got);
+        QVERIFY2(QString::fromStdString(result).contains(got), result.c_str());
+    }
+
+    // Without --port, or with COM1 or COM2, r7k-ctl goes where the panel's settings file says.
+    void settingsFile() {
+        QProcess simulator;
+        simulator.start(qEnvironmentVariable("R7K_SIM"), {});
+        QVERIFY(simulator.waitForReadyRead(5000));
+        const QString pty = QString::fromLatin1(simulator.readLine()).trimmed().section("on ", 1);
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("r7k-panel"));
+        QFile file(home.filePath("r7k-panel/r7k-panel.conf"));
+        const auto run = [&](const QString& contents, const QString& args) {
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(contents.toUtf8());
+            file.close();
+            QProcess ctl;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", home.path());
+            ctl.setProcessEnvironment(env);
+            ctl.start(qEnvironmentVariable("R7K_CTL"), ("--timeout,300," + args).split(','));
+            ctl.waitForFinished(10000);
+            return QString::number(ctl.exitCode()) + " " + ctl.readAllStandardOutput().trimmed() +
+                   ctl.readAllStandardError();
+        };
+        const QString ports = "[ports]\ncom1=" + pty + "\ncom2=/dev/r7k-none\n";
+        QCOMPARE(run(ports, "status"), "0 Stand by");
+        QCOMPARE(run(ports, "--port,com1,status"), "0 Stand by");
+        QVERIFY(run(ports, "--port,COM2,status").startsWith("4 r7k-ctl: COM1 (/dev/r7k-none)"));
+        QCOMPARE(run("[ports]\ncom1=/dev/r7k-none\n", "--port," + pty + ",status"), "0 Stand by");
+        QVERIFY(run("[ports]\ncom1=r7k\n", "--port," + pty + ",status").startsWith("0 Stand by"));
+        QVERIFY(run("[ports]\ncom1=r7k\n", "status").contains(file.fileName() + ": "));
+        simulator.terminate();
+        simulator.waitForFinished(3000);
+    }
+
     void jsonKeepsEveryByte() {
         QByteArray all(256, 0);
         std::iota(all.begin(), all.end(), 0);
@@ -136,8 +265,12 @@ class TestCtl : public QObject {
         QTest::addRow("bad wait") << "" << "wait,-1" << 2 << "" << "wait -1: expected seconds";
         QTest::addRow("no such device: exit 4") << "" << "--port,/dev/r7k-none,status" << 4 << ""
             << "COM1 (/dev/r7k-none) cannot be opened: No such file or directory";
+        QTest::addRow("the projector's line hangs up: exit 4") << "" << "wait,30" << 4 << "lost:-"
+            << "COM1 (/dev/pts/";
+        QTest::addRow("SIGHUP: as SIGTERM") << "" << "wait,30" << 128 + SIGHUP << ""
+            << "stopped by Hangup; the port is closed";
         QTest::addRow("SIGINT in a wait: at once, port closed") << "" << "wait,30" << 128 + SIGINT
-            << "" << "interrupted";
+            << "" << "stopped by Interrupt; the port is closed";
         // clang-format on
     }
 
@@ -153,9 +286,10 @@ class TestCtl : public QObject {
         ctl.start(qEnvironmentVariable("R7K_CTL"),
                   QStringList{"--json", "--port", pty} + args.split(','));
         QByteArray log;  // the simulator's
-        if (exit > 128) {
+        const bool hangUp = exit == kExitPort && args.startsWith("wait");
+        if (exit > 128 || hangUp) {
             QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was opened"));
-            ::kill(pid_t(ctl.processId()), exit - 128);
+            hangUp ? simulator.kill() : (void)::kill(pid_t(ctl.processId()), exit - 128);
         }
         QVERIFY(ctl.waitForFinished(exit > 128 ? 2000 : 30000));
         QStringList results;
@@ -167,7 +301,12 @@ class TestCtl : public QObject {
         QTEST(results.join('|'), "results");
         QTEST(ctl.exitCode(), "exit");
         QFETCH(QString, message);
-        QVERIFY(QString::fromLocal8Bit(ctl.readAllStandardError()).contains(message));
+        const QString said = QString::fromLocal8Bit(ctl.readAllStandardError());
+        QVERIFY2(said.contains(message), qPrintable(said));
+        if (hangUp) {
+            QVERIFY2(said.endsWith(" was lost: the device hung up.\n"), qPrintable(said));
+            return;
+        }
         // The port is closed at the end, and never opened when the words or the device were wrong.
         const bool opened = exit != 2 && exit != 4;
         if (opened)

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cli/command_line.h"
+#include "link/open_failure.h"
 #include "link/port_mapping.h"
 #include "link/trace_line.h"
 #include "panel/caption_fit.h"
@@ -15,6 +16,29 @@ using namespace r7k;
 class TestShared : public QObject {
     Q_OBJECT
   private slots:
+    // The advice after a failure: the group only where it would open the device, plain words
+    // for a hang-up, and for a script no port to choose again.
+    void failureAdvice() {
+        const DeviceAccess dialout{"root", "dialout", 0660, true},
+            rootOnly{"root", "root", 0600, false};
+        // clang-format off
+        for (const auto& [text, holds] : {
+                 std::pair{openFailureText("COM1", "/dev/x", "Permission denied", dialout), "add it to the 'dialout' group (sudo adduser $USER dialout)"},
+                 {openFailureText("COM1", "/dev/x", "Permission denied", DeviceAccess{"u", "uucp", 0660, true}), "sudo adduser $USER uucp"},
+                 {openFailureText("COM1", "/dev/x", "Permission denied", rootOnly), "Only its owner (root) may open it (mode 0600); joining a group would not help"},
+                 {openFailureText("COM1", "/dev/x", "Permission denied"), "'dialout' group"},
+                 {forScripts(openFailureText("COM2", "/dev/x", "Device or resource busy")), "COM2 (/dev/x) cannot be opened: Device or resource busy.\nAnother program is using the port; close it, then run again."},
+                 {forScripts(openFailureText("COM1", "COM7", "Access is denied")), "has the port open; close it, then run again."},
+                 {lostLinkCause("Inappropriate ioctl for device"), "the device hung up"},
+                 {lostLinkCause("Input/output error"), "the device hung up"},
+                 {lostLinkCause("No such device"), "the device is gone (unplugged or switched off)"},
+                 {lostLinkCause("Broken pipe"), "Broken pipe"}})
+            // clang-format on
+            QVERIFY2(text.find(holds) != std::string::npos, text.c_str());
+        QVERIFY(openFailureText("COM1", "/dev/x", "Permission denied", rootOnly).find("adduser") ==
+                std::string::npos);
+    }
+
     // A byte a pixel, so a line cut inside a character shows in the lines.
     void wrap_data() {
         QTest::addColumn<QString>("caption");

@@ -2,93 +2,10 @@
 
 #include <charconv>
 
+#include "cli/json_text.h"
+
 namespace r7k::ctl {
 namespace {
-
-void appendCodePoint(std::string& out, char32_t c) {
-    if (c == U'"' || c == U'\\') {
-        out += '\\';
-        out += static_cast<char>(c);
-    } else if (c < 0x20) {
-        static constexpr char kShort[] = "btnvfr";  // \b \t \n (no \v in JSON) \f \r
-        if (c >= 0x08 && c <= 0x0d && c != 0x0b) {
-            out += '\\';
-            out += kShort[c - 0x08];
-        } else {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 0xf];
-        }
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xc0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xe0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (c & 0x3f));
-    }
-}
-
-// Bytes as a JSON string, one character per byte.
-void appendBytes(std::string& out, std::string_view bytes) {
-    out += '"';
-    for (const char b : bytes)
-        appendCodePoint(out, static_cast<unsigned char>(b));
-    out += '"';
-}
-
-// The length of the valid UTF-8 sequence at the start of `s` and its code point; 0 when the
-// first byte does not begin one.
-std::size_t decodeUtf8(std::string_view s, char32_t& c) {
-    const auto at = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char b = at(0);
-    std::size_t n = 0;
-    char32_t min = 0;
-    if (b < 0x80) {
-        c = b;
-        return 1;
-    } else if ((b & 0xe0) == 0xc0) {
-        n = 2, c = b & 0x1f, min = 0x80;
-    } else if ((b & 0xf0) == 0xe0) {
-        n = 3, c = b & 0x0f, min = 0x800;
-    } else if ((b & 0xf8) == 0xf0) {
-        n = 4, c = b & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (s.size() < n)
-        return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((at(i) & 0xc0) != 0x80)
-            return 0;
-        c = (c << 6) | (at(i) & 0x3f);
-    }
-    if (c < min || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff))
-        return 0;
-    return n;
-}
-
-// Text as a JSON string; a byte that is not valid UTF-8 becomes U+FFFD.
-void appendText(std::string& out, std::string_view text) {
-    out += '"';
-    while (!text.empty()) {
-        char32_t c = 0;
-        std::size_t n = decodeUtf8(text, c);
-        if (n == 0)
-            c = 0xfffd, n = 1;
-        appendCodePoint(out, c);
-        text.remove_prefix(n);
-    }
-    out += '"';
-}
 
 void appendKey(std::string& out, std::string_view key) {
     out += out.size() == 1 ? "\"" : ",\"";
@@ -101,9 +18,9 @@ void appendKey(std::string& out, std::string_view key) {
 std::string jsonLine(const StepResult& result) {
     std::string o = "{";
     appendKey(o, "outcome");
-    appendBytes(o, outcomeName(result.outcome));
+    appendJsonBytes(o, outcomeName(result.outcome));
     appendKey(o, "received");
-    appendBytes(o, result.received);
+    appendJsonBytes(o, result.received);
     appendKey(o, "rtt_ms");
     // Milliseconds with up to three decimals, written in full (never an exponent).
     char number[64];
@@ -112,20 +29,22 @@ std::string jsonLine(const StepResult& result) {
         std::to_chars(number, number + sizeof number, ms, std::chars_format::fixed);
     o.append(number, written.ptr);
     appendKey(o, "rxd");
-    appendBytes(o, result.rxd);
+    appendJsonBytes(o, result.rxd);
     appendKey(o, "sends");
     o += std::to_string(result.sends);
     appendKey(o, "sent");
-    appendBytes(o, result.sent);
+    appendJsonBytes(o, result.sent);
     appendKey(o, "status");
     if (result.status)
-        appendBytes(o, *result.status);
+        appendJsonBytes(o, *result.status);
     else
         o += "null";
     appendKey(o, "step");
-    appendText(o, result.step ? result.step->word : std::string());
+    appendJsonText(o, result.step ? result.step->word : std::string());
     appendKey(o, "txd");
-    appendBytes(o, result.txd);
+    appendJsonBytes(o, result.txd);
+    appendKey(o, "value");
+    o += result.value ? result.value->json : "null";
     o += "}\n";
     return o;
 }

@@ -2,28 +2,29 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
-#include "ctl/json_line.h"
+#include "ctl/invocation.h"
 #include "ctl/runner.h"
-#include "ctl/steps.h"
 #include "link/default_device.h"
 #include "link/port_address.h"
 #include "qt/port_router.h"
+#include "qt/port_settings.h"
 #include "qt/qt_timer.h"
 
 namespace {
 
 using r7k::ctl::kExitUsage;
 
-constexpr int kMaxTimeoutMs = 3'600'000;
+constexpr const char* kPortHelp =
+    "the projector's serial device or gateway (tcp://HOST:PORT, rfc2217://HOST:PORT);";
 
 // The serial component behind --port. The one place that turns an address into a port.
 // The panel's own serial component, with the address as COM1 (COM2 is never used).
@@ -31,9 +32,13 @@ std::unique_ptr<r7k::SerialPort> makePort(const r7k::PortAddress& address) {
     return r7k::makeSerialPort(address, *r7k::parsePortAddress("/dev/null").address);
 }
 
-int usageError(const QString& message) {
+void writeErr(const std::string& line) {
+    std::fprintf(stderr, "r7k-ctl: %s\n", line.c_str());
+}
+
+int usageError(const std::string& message) {
     std::fprintf(stderr, "r7k-ctl: %s\nTry 'r7k-ctl --help' for more information.\n",
-                 message.toLocal8Bit().constData());
+                 message.c_str());
     return kExitUsage;
 }
 
@@ -49,72 +54,35 @@ extern "C" void onStopSignal(int signo) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("r7k-ctl");
-    QCoreApplication::setApplicationVersion(R7K_VERSION);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(r7k::ctl::kDescription);
-    // Everything after the first step is a step, so "send -X" or "wait -1" are read as steps.
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption port(
-        "port",
-        QStringLiteral("the projector's serial device or gateway (tcp://HOST:PORT, "
-                       "rfc2217://HOST:PORT), as the panel's --com1 (default %1)")
-            .arg(QString::fromStdString(r7k::defaultDevice(1))),
-        "DEVICE", QString::fromStdString(r7k::defaultDevice(1)));
-    const QCommandLineOption speed("speed", "line speed: 19200 (default) or 9600", "BAUD", "19200");
-    const QCommandLineOption timeout(
-        "timeout", "wait this long for each reply instead of the panel's reply time-out", "MS");
-    const QCommandLineOption json("json", "print one JSON object per step (JSON Lines)");
-    const QCommandLineOption help({"h", "help"}, "show this help, then exit");
-    const QCommandLineOption version({"v", "version"}, "show the version, then exit");
-    parser.addOptions({port, speed, timeout, json, help, version});
-    parser.addPositionalArgument("steps", "the steps to run, in order; or 'list'", "STEP...|list");
-
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        // Named as the program is called on the PATH, however it was started.
-        QString text = parser.helpText();
-        text.replace("Usage: " + QCoreApplication::arguments().constFirst(), "Usage: r7k-ctl");
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        return 0;
+    std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+    const r7k::ctl::Invocation call = r7k::ctl::readInvocation(args);
+    if (!call.error.empty())
+        return usageError(call.error);
+    switch (call.action) {
+        case r7k::ctl::Action::Help:
+            std::fputs(r7k::ctl::helpText(kPortHelp).c_str(), stdout);
+            return 0;
+        case r7k::ctl::Action::Version:
+            std::printf("r7k-ctl %s\n", R7K_VERSION);
+            return 0;
+        case r7k::ctl::Action::List:
+            std::fputs(r7k::ctl::stepListing().c_str(), stdout);
+            return 0;
+        case r7k::ctl::Action::Run:
+            break;
     }
-    if (parser.isSet(version))
-        parser.showVersion();
 
-    const QStringList words = parser.positionalArguments();
-    if (words == QStringList{"list"}) {
-        std::fputs(r7k::ctl::stepListing().c_str(), stdout);
-        return 0;
+    // Without --port, or with COM1 or COM2, the port is the panel's, as its settings say.
+    std::string device = call.port;
+    if (const int named = r7k::ctl::panelPortNamed(call.port); call.port.empty() || named) {
+        const r7k::PortSettings settings;
+        for (const QString& problem : settings.problems())
+            writeErr(problem.toStdString());
+        device = settings.mapping(named ? named : 1, {}).address.toStdString();
     }
-    if (words.isEmpty())
-        return usageError("no steps given");
-    std::vector<std::string> texts;
-    for (const QString& w : words)
-        texts.push_back(w.toStdString());
-    const r7k::ctl::ParsedSteps parsed = r7k::ctl::parseSteps(texts);
-    if (!parsed.error.empty())
-        return usageError(QString::fromStdString(parsed.error));
-
-    r7k::ctl::RunOptions options;
-    const QString baud = parser.value(speed);
-    if (baud != "19200" && baud != "9600")
-        return usageError("--speed " + baud + ": expected 19200 or 9600");
-    options.speed9600 = baud == "9600";
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        const int ms = parser.value(timeout).toInt(&ok);
-        if (!ok || ms < 1 || ms > kMaxTimeoutMs) {
-            return usageError("--timeout " + parser.value(timeout) +
-                              ": expected milliseconds from 1 to 3600000");
-        }
-        options.timeout = std::chrono::milliseconds{ms};
-    }
-    const QString device = parser.value(port);
-    const r7k::PortAddressResult address = r7k::parsePortAddress(device.toStdString());
+    const r7k::PortAddressResult address = r7k::parsePortAddress(device);
     if (!address.address)
-        return usageError("--port " + device + ": " + QString::fromStdString(address.error));
+        return usageError("--port " + device + ": " + address.error);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0) {
         std::perror("r7k-ctl: socketpair");
@@ -123,8 +91,8 @@ int main(int argc, char** argv) {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signo : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signo, &action, nullptr);
 
     const std::unique_ptr<r7k::SerialPort> serial = makePort(*address.address);
     r7k::HeadlessWindow window;
@@ -139,21 +107,20 @@ int main(int argc, char** argv) {
     QObject::connect(&stops, &QSocketNotifier::activated, [&runner] {
         char signo = 0;
         if (::read(g_signalSocket[0], &signo, 1) == 1)
-            runner.interrupt(128 + signo);
+            runner.interrupt(128 + signo, std::string("stopped by ") + ::strsignal(signo));
     });
 
-    const bool asJson = parser.isSet(json);
     QTimer::singleShot(0, [&] {
         runner.start(
-            parsed.steps, options,
-            [asJson](const r7k::ctl::StepResult& result) {
-                const std::string line = asJson ? jsonLine(result) : humanLine(result) + '\n';
+            call.steps, call.options,
+            [&call](const r7k::ctl::StepResult& result) {
+                const std::string line = r7k::ctl::outputLine(result, call.output);
                 std::fwrite(line.data(), 1, line.size(), stdout);
                 std::fflush(stdout);
             },
             [](int status, const std::string& message) {
                 if (!message.empty())
-                    std::fprintf(stderr, "r7k-ctl: %s\n", message.c_str());
+                    writeErr(message);
                 QCoreApplication::exit(status);
             });
     });

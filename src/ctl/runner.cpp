@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/open_failure.h"
+#include "link/traffic.h"
+
 namespace r7k::ctl {
 
 using namespace std::chrono_literals;
@@ -36,6 +39,8 @@ std::string_view outcomeName(Outcome outcome) {
             return "nak";
         case Outcome::Reply:
             return "reply";
+        case Outcome::Unexpected:
+            return "unexpected";
         case Outcome::Timeout:
             return "timeout";
         case Outcome::Lost:
@@ -111,8 +116,8 @@ void Runner::start(std::vector<Step> steps, RunOptions options,
     };
 }
 
-void Runner::interrupt(int status) {
-    finish(status, "interrupted; the port is closed.");
+void Runner::interrupt(int status, const std::string& why) {
+    finish(status, why + "; the port is closed.");
 }
 
 void Runner::schedule(milliseconds delay, std::function<void()> action) {
@@ -141,6 +146,7 @@ void Runner::nextStep() {
     m_terminator.reset();
     m_complete = false;
     m_awaitingReply = false;
+    m_replyStart = 0;
     if (step.kind == StepKind::Wait) {
         m_phase = Phase::Waiting;
         m_stepStart = m_now();
@@ -166,16 +172,19 @@ void Runner::act() {
         case StepKind::OneShot:
             m_phase = Phase::Awaiting;
             m_awaitingReply = true;
+            m_expected = expectationFor(step.oneShot->code);
             m_form.click(step.oneShot->name);
             break;
         case StepKind::Send:
             m_phase = Phase::Awaiting;
             m_awaitingReply = true;
+            m_expected = expectationFor(step.text);
             m_window.setText("Text1", step.text);
             m_form.click("Command95");
             break;
         case StepKind::Hold:
             m_phase = Phase::Holding;
+            m_expected = {Answer::Ack};
             m_form.mouseDown(step.hold->name);
             break;
         case StepKind::Wait:
@@ -203,6 +212,7 @@ void Runner::sent(std::string_view bytes) {
         // the panel's own tick, though.
         m_phase = Phase::Releasing;
         m_awaitingReply = true;
+        m_replyStart = m_result.received.size();
         schedule(0ms, [this] { release(); });
     }
 }
@@ -240,6 +250,7 @@ void Runner::afterComm() {
     m_result.outcome = *m_terminator == kAck   ? Outcome::Ack
                        : *m_terminator == kNak ? Outcome::Nak
                                                : Outcome::Reply;
+    judge();
     if (m_phase == Phase::Awaiting)
         schedule(0ms, [this] { endStep(); });
 }
@@ -250,8 +261,39 @@ void Runner::capture() {
     m_result.roundTrip = m_now() - m_sentAt;
 }
 
+// Holds the answer against what the step's command is answered with, and reads a query's value.
+void Runner::judge() {
+    if (m_result.outcome == Outcome::Nak)
+        return;
+    std::string_view reply = std::string_view(m_result.received).substr(m_replyStart);
+    reply = reply.substr(0, reply.find_first_of(kReplyEnds));
+    const bool line = m_result.outcome == Outcome::Reply;
+    switch (m_expected.answer) {
+        case Answer::Ack:
+            if (line)
+                m_result.outcome = Outcome::Unexpected;
+            return;
+        case Answer::AckOrLine:
+            return;
+        case Answer::AnyLine:
+            if (line)
+                m_result.value = lineValue(reply);
+            break;
+        case Answer::Query:
+            if (line)
+                m_result.value = queryValue(m_expected.decoder, reply);
+            break;
+    }
+    if (!m_result.value)
+        m_result.outcome = Outcome::Unexpected;
+}
+
 void Runner::timedOut() {
     capture();
+    // Whichever time-out ran out first, the panel's or the runner's, a step without its reply
+    // reads the same.
+    m_result.rxd = kTimeoutMark;
+    m_result.status.reset();
     m_result.outcome = Outcome::Timeout;
     if (m_onResult)
         m_onResult(m_result);
@@ -273,13 +315,20 @@ void Runner::endStep() {
         return finish(kExitNak, m_result.step->word + ": the projector answered NAK (0x15) on " +
                                     where() + ".");
     }
+    if (m_result.outcome == Outcome::Unexpected) {
+        std::string_view answer = std::string_view(m_result.received).substr(m_replyStart);
+        answer = answer.substr(0, answer.find_first_of(kReplyEnds) + 1);
+        return finish(kExitUnexpected, m_result.step->word + ": expected " + describe(m_expected) +
+                                           ", got '" + trimmed(trafficText(answer)) + "' on " +
+                                           where() + "; is this the projector's port?");
+    }
     ++m_index;
     nextStep();
 }
 
 void Runner::portFailed(std::string_view text) {
     if (m_portFailure.empty())
-        m_portFailure = firstParagraph(text);
+        m_portFailure = forScripts(firstParagraph(text));
     if (m_loading || m_phase == Phase::Done)
         return;  // start() reports a failure to open
     if (m_phase == Phase::Opening)

@@ -11,6 +11,7 @@
 #include "ctl/tap_port.h"
 #include "link/form1.h"
 #include "panel/headless_window.h"
+#include "replies/reply_values.h"
 
 namespace r7k::ctl {
 
@@ -22,10 +23,11 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoReply = 3;
 inline constexpr int kExitPort = 4;
 inline constexpr int kExitNak = 5;
+inline constexpr int kExitUnexpected = 6;
 
-// How a step ended: a lone ACK or NAK, a reply ended by CR, no reply in time, the port lost,
-// or a pause over.
-enum class Outcome : std::uint8_t { Ack, Nak, Reply, Timeout, Lost, Waited };
+// How a step ended: a lone ACK or NAK, a reply ended by CR, an answer other than the one its
+// command is answered with, no reply in time, the port lost, or a pause over.
+enum class Outcome : std::uint8_t { Ack, Nak, Reply, Unexpected, Timeout, Lost, Waited };
 
 std::string_view outcomeName(Outcome outcome);
 
@@ -39,12 +41,13 @@ struct StepResult {
     std::string txd;       // the TXD line after the (last) send
     std::string rxd;       // the RXD line
     std::optional<std::string> status;  // the status line, when a decoder wrote it for the step
+    std::optional<QueryValue> value;    // what a query's reply says, when it says it
     int sends = 0;
     microseconds roundTrip{0};  // from the (last) send to the reply; the pause of a wait
 };
 
 // The human form of a result: the status line if the step decoded one, else the RXD line,
-// without the blanks around it; empty for a pause.
+// without the blanks around it; empty for a pause. A time-out reads as the panel's mark.
 std::string humanLine(const StepResult& result);
 
 // What the command line chooses for a run besides the steps.
@@ -72,7 +75,7 @@ class Runner {
                std::function<void(const StepResult&)> onResult,
                std::function<void(int status, const std::string& message)> onDone);
     // Ends the run at once (a stop signal): the port is closed, no further step runs.
-    void interrupt(int status);
+    void interrupt(int status, const std::string& why = "interrupted");
 
     bool done() const { return m_phase == Phase::Done; }
     Form1& form() { return m_form; }
@@ -89,6 +92,7 @@ class Runner {
     void afterComm();
     void capture();
     void timedOut();
+    void judge();
     void endStep();
     void portFailed(std::string_view text);
     void finish(int status, std::string message);
@@ -114,6 +118,8 @@ class Runner {
     StepResult m_result;
     std::optional<std::string> m_status;  // last status line a decoder wrote during the step
     bool m_awaitingReply = false;         // the step's (last) send is out; its reply counts
+    std::size_t m_replyStart = 0;         // where in the step's input that reply begins
+    Expectation m_expected;               // what that reply should be
     std::optional<char> m_terminator;     // the CR, ACK or NAK that completed the reply
     bool m_complete = false;
     std::string m_portFailure;

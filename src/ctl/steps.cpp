@@ -11,17 +11,19 @@ namespace r7k::ctl {
 const char* const kDescription =
     "Sends the control panel's commands and queries to an R7KM or R7K projector on a serial\n"
     "line and prints, for each step, the panel's status line (or, for a command that decodes\n"
-    "nothing, its RXD line).\n"
+    "nothing, its RXD line). Each step must get the answer its command is answered with: ACK\n"
+    "for a command, a reply of the query's form for a query.\n"
     "\n"
     "Steps:\n"
     "  NAME            click a button of the panel: power-on, status, image-real, ...\n"
     "                  ('r7k-ctl list' shows every name with its code)\n"
     "  NAME:COUNT      hold a repeating button for COUNT sends at its pace (vol-up:5)\n"
-    "  send CODE       send a typed command as the panel's command entry does (send CR7)\n"
+    "  send CODE       send one typed command as the panel's command entry does (send CR7)\n"
     "  wait SECONDS    pause; fractions allowed (wait 2.5)\n"
     "\n"
-    "Exit status: 0 every step got its reply; 2 usage error; 3 a step got no reply in time;\n"
-    "4 the port could not be opened or was lost; 5 the projector answered NAK.";
+    "Exit status: 0 every step got its answer; 2 usage error; 3 a step got no reply in time;\n"
+    "4 the port could not be opened or was lost; 5 the projector answered NAK; 6 a step got\n"
+    "an answer other than its command's (the wrong device, or a device that echoes).";
 namespace {
 
 constexpr std::string_view kSend = "send";
@@ -92,6 +94,24 @@ std::optional<milliseconds> seconds(std::string_view text) {
     return milliseconds{static_cast<long long>(ms)};
 }
 
+// Empty, or why a typed command cannot be sent as one command: a CR or LF inside would end it
+// early and start another, and other control bytes are no part of any command.
+std::string unsendable(std::string_view code) {
+    if (code.empty())
+        return "send: the command is empty (send CR0)";
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const auto c = static_cast<unsigned char>(code[i]);
+        if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", c);
+            return "send: the command holds the control character " + std::string(hex) +
+                   " at position " + std::to_string(i + 1) +
+                   "; send takes one command, without CR or LF (send CR0)";
+        }
+    }
+    return {};
+}
+
 std::optional<int> count(std::string_view text) {
     int value = 0;
     const char* end = text.data() + text.size();
@@ -151,6 +171,8 @@ ParsedSteps parseSteps(const std::vector<std::string>& words) {
             const std::string& value = words[++i];
             step.word += " " + value;
             if (word == kSend) {
+                if (auto why = unsendable(value); !why.empty())
+                    return fail(std::move(why));
                 step.kind = StepKind::Send;
                 step.text = value;
             } else {

@@ -1,9 +1,29 @@
 #include "qt/qt_serial.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include "link/line_settings.h"
 #include "link/open_failure.h"
 
 namespace r7k {
+namespace {
+
+// The device's owner, group and permissions, for the hint of a denied open.
+std::optional<DeviceAccess> accessOf(const QString& device) {
+    struct stat info {};
+    if (::stat(device.toLocal8Bit().constData(), &info) != 0)
+        return std::nullopt;
+    const passwd* owner = ::getpwuid(info.st_uid);
+    const group* group = ::getgrgid(info.st_gid);
+    return DeviceAccess{owner ? owner->pw_name : std::to_string(info.st_uid),
+                        group ? group->gr_name : std::to_string(info.st_gid),
+                        static_cast<std::uint32_t>(info.st_mode & 07777),
+                        (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)};
+}
+
+}  // namespace
 
 QtSerial::QtSerial(QString com1Device, QString com2Device)
     : m_com1(std::move(com1Device)), m_com2(std::move(com2Device)) {
@@ -82,7 +102,8 @@ SerialResult QtSerial::setPortOpen(bool open) {
     if (!m_serial.open(QIODevice::ReadWrite)) {
         const std::string why = m_serial.errorString().toStdString();
         m_serial.clearError();
-        return {openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why)};
+        return {openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why,
+                                accessOf(device(m_port)))};
     }
     if (SerialResult r = apply(); !r.ok()) {
         m_serial.close();
@@ -173,7 +194,7 @@ void QtSerial::onError(QSerialPort::SerialPortError error) {
                        error == QSerialPort::ResourceError;
     if (!fatal || !m_serial.isOpen())
         return;
-    const std::string why = m_serial.errorString().toStdString();
+    const std::string why = lostLinkCause(m_serial.errorString().toStdString());
     // Closing at the first error stops the error storm of a vanished device at once.
     stopGathering();
     m_serial.close();

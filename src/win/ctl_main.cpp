@@ -1,17 +1,14 @@
 // r7k-ctl.exe: the panel's commands and queries from scripts, run on the panel's own core.
 #include <windows.h>
 
-#include <array>
 #include <atomic>
-#include <charconv>
 #include <cstdio>
 
-#include "cli/command_line.h"
-#include "ctl/json_line.h"
+#include "ctl/invocation.h"
 #include "ctl/runner.h"
-#include "ctl/steps.h"
 #include "link/port_address.h"
 #include "win/console.h"
+#include "win/registry_settings.h"
 #include "win/ui_thread.h"
 #include "win/win_serial.h"
 #include "win/win_timer.h"
@@ -20,32 +17,8 @@ namespace {
 
 using r7k::ctl::kExitUsage;
 
-// The usage line, the description every platform shares, then this build's options.
-constexpr const char* kOptionsHelp =
-    "\n"
-    "Options:\n"
-    "  --port <DEVICE>  the projector's COM port: COM7, or \\\\.\\NAME (default COM1)\n"
-    "  --speed <BAUD>   line speed: 19200 (default) or 9600\n"
-    "  --timeout <MS>   wait this long for each reply instead of the panel's reply\n"
-    "                   time-out\n"
-    "  --json           print one JSON object per step (JSON Lines)\n"
-    "  -h, --help       show this help, then exit\n"
-    "  -v, --version    show the version, then exit\n"
-    "\n"
-    "Arguments:\n"
-    "  steps            the steps to run, in order; or 'list'\n";
-
-constexpr int kMaxTimeoutMs = 3'600'000;
+constexpr const char* kPortHelp = "the projector's COM port: COM7, or \\\\.\\NAME;";
 constexpr int kInterrupted = 130;  // as a shell reports a program ended by Ctrl+C
-
-constexpr std::array<r7k::cli::OptionSpec, 6> kOptions{{
-    {"port", 0, true},
-    {"speed", 0, true},
-    {"timeout", 0, true},
-    {"json", 0, false},
-    {"help", 'h', false},
-    {"version", 'v', false},
-}};
 
 int usageError(const std::string& message) {
     r7k::win::writeErr("r7k-ctl: " + message + "\nTry 'r7k-ctl --help' for more information.\n");
@@ -91,45 +64,30 @@ int wmain() {
     std::vector<std::string> args = r7k::win::utf8Arguments();
     if (!args.empty())
         args.erase(args.begin());
-    // Everything after the first step is a step, so "send -X" or "wait -1" are read as steps.
-    const r7k::cli::CommandLine line = r7k::cli::parseCommandLine(args, kOptions, true);
-    if (!line.error.empty())
-        return usageError(line.error);
-    if (line.has("help")) {
-        writeOut(std::string("Usage: r7k-ctl [options] STEP...|list\n") + r7k::ctl::kDescription +
-                 "\n" + kOptionsHelp);
-        return 0;
+    const r7k::ctl::Invocation call = r7k::ctl::readInvocation(args);
+    if (!call.error.empty())
+        return usageError(call.error);
+    switch (call.action) {
+        case r7k::ctl::Action::Help:
+            writeOut(r7k::ctl::helpText(kPortHelp));
+            return 0;
+        case r7k::ctl::Action::Version:
+            writeOut(std::string("r7k-ctl ") + R7K_VERSION + "\n");
+            return 0;
+        case r7k::ctl::Action::List:
+            writeOut(r7k::ctl::stepListing());
+            return 0;
+        case r7k::ctl::Action::Run:
+            break;
     }
-    if (line.has("version")) {
-        writeOut(std::string("r7k-ctl ") + R7K_VERSION + "\n");
-        return 0;
+    // Without --port, or with COM1 or COM2, the port is the panel's, as the registry says.
+    std::string device = call.port;
+    if (const int named = r7k::ctl::panelPortNamed(call.port); call.port.empty() || named) {
+        const r7k::win::RegistrySettings settings;
+        for (const std::string& problem : settings.problems())
+            r7k::win::writeErr("r7k-ctl: " + problem + "\n");
+        device = settings.mapping(named ? named : 1, {}).address;
     }
-    if (line.positional == std::vector<std::string>{"list"}) {
-        writeOut(r7k::ctl::stepListing());
-        return 0;
-    }
-    if (line.positional.empty())
-        return usageError("no steps given");
-    const r7k::ctl::ParsedSteps parsed = r7k::ctl::parseSteps(line.positional);
-    if (!parsed.error.empty())
-        return usageError(parsed.error);
-
-    r7k::ctl::RunOptions options;
-    const std::string baud = line.value("speed").value_or("19200");
-    if (baud != "19200" && baud != "9600")
-        return usageError("--speed " + baud + ": expected 19200 or 9600");
-    options.speed9600 = baud == "9600";
-    if (const auto timeout = line.value("timeout")) {
-        int ms = 0;
-        const auto [end, ec] =
-            std::from_chars(timeout->data(), timeout->data() + timeout->size(), ms);
-        if (ec != std::errc{} || end != timeout->data() + timeout->size() || ms < 1 ||
-            ms > kMaxTimeoutMs)
-            return usageError("--timeout " + *timeout +
-                              ": expected milliseconds from 1 to 3600000");
-        options.timeout = std::chrono::milliseconds{ms};
-    }
-    const std::string device = line.value("port").value_or("COM1");
     const r7k::PortAddressResult address = r7k::parsePortAddress(device);
     if (!address.address)
         return usageError("--port " + device + ": " + address.error);
@@ -144,12 +102,11 @@ int wmain() {
     g_runner = &runner;
     g_running = true;
 
-    const bool asJson = line.has("json");
     r7k::win::postToUi([&] {
         runner.start(
-            parsed.steps, options,
-            [asJson](const r7k::ctl::StepResult& result) {
-                writeOut(asJson ? r7k::ctl::jsonLine(result) : humanLine(result) + '\n');
+            call.steps, call.options,
+            [&call](const r7k::ctl::StepResult& result) {
+                writeOut(r7k::ctl::outputLine(result, call.output));
             },
             [](int status, const std::string& message) {
                 if (!message.empty())
