@@ -89,7 +89,7 @@ std::optional<std::string> decimal(std::string_view text) {
         whole.remove_prefix(1);
     std::string number = sign + std::string(whole);
     if (point != std::string_view::npos)
-        number += "." + std::string(fraction);
+        number.append(".").append(fraction);
     // A minus zero is zero.
     if (number[0] == '-' && number.find_first_of("123456789") == std::string::npos)
         number.erase(0, 1);
@@ -154,17 +154,17 @@ std::optional<QueryValue> powerStatus(std::string_view reply) {
     if (!row)
         return std::nullopt;
     const PowerStatusMeaning& m = kPowerStatusMeanings[*row];
-    QueryValue value{R"({"power":")" + std::string(m.power) + R"(","warnings":[)",
-                     std::string(m.power)};
+    QueryValue value{R"({"power":")", std::string(m.power)};
+    value.json.append(m.power).append(R"(","warnings":[)");
     std::string_view warnings = m.warnings;
     for (bool first = true; !warnings.empty(); first = false) {
         const std::string_view word = warnings.substr(0, warnings.find(','));
         warnings.remove_prefix(std::min(warnings.size(), word.size() + 1));
-        value.json += (first ? "\"" : ",\"") + std::string(word) + "\"";
+        value.json.append(first ? "\"" : ",\"").append(word).append("\"");
     }
     value.json += "]}";
     if (!m.warnings.empty())
-        value.plain += " " + std::string(m.warnings);
+        value.plain.append(" ").append(m.warnings);
     return value;
 }
 
