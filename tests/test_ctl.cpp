@@ -9,43 +9,12 @@
 
 #include "ctl/invocation.h"
 #include "ctl/json_line.h"
-#include "fakes/panel_rig.h"
+#include "fakes/ctl_rig.h"
 
 using namespace r7k;
 using namespace r7k::ctl;
 
-namespace {
-
-// A runner on virtual time, steps joined by ','. The projector answers a command (CR removed)
-// with its pieces in `replies` ("hangup" hangs up); without an entry the reply is dropped.
-struct CtlRig : fakes::VirtualLink {
-    fakes::FakeWindow window{&clock};
-    fakes::FakeTimer& pace = clock.make("pace");
-    Runner runner{timers(), serial, window, pace, [this] { return microseconds(clock.now()); }};
-    QMap<QString, QStringList> replies;
-    std::vector<StepResult> results;
-    int status = -1;
-
-    void run(const QString& words, RunOptions options = {}) {
-        std::vector<std::string> texts;
-        for (const QString& w : words.split(','))
-            texts.push_back(w.toStdString());
-        runner.start(
-            parseSteps(texts).steps, options, [this](const StepResult& r) { results.push_back(r); },
-            [this](int s, const std::string&) { status = s; });
-        std::size_t i = 0;
-        do {
-            for (; i < serial.writes.size(); ++i) {
-                const QString command = QString::fromLatin1(serial.writes[i].bytes).chopped(1);
-                for (const QString& p : replies.value(command))
-                    p == "hangup" ? serial.hangUp() : serial.receive(p.toLatin1().toStdString());
-            }
-        } while (!runner.done() &&
-                 (clock.advance(milliseconds{1}), clock.now() < std::chrono::minutes(10)));
-    }
-};
-
-}  // namespace
+using fakes::CtlRig;
 
 class TestCtl : public QObject {
     Q_OBJECT

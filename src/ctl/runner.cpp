@@ -98,25 +98,63 @@ void Runner::start(std::vector<Step> steps, RunOptions options,
     m_onResult = std::move(onResult);
     m_onDone = std::move(onDone);
     m_index = 0;
+    m_batchRunning = true;
+    openPort();
+}
+
+void Runner::serve(RunOptions options) {
+    m_serving = true;
+    m_options = options;
+    openPort();
+}
+
+void Runner::submit(std::vector<Step> steps, std::function<void(const StepResult&)> onResult,
+                    std::function<void(int, const std::string&)> onDone) {
+    m_batches.push_back({std::move(steps), std::move(onResult), std::move(onDone)});
+    if (m_phase == Phase::Idle && !m_batchRunning)
+        schedule(0ms, [this] { nextBatch(); });
+}
+
+void Runner::openPort() {
     m_loading = true;
     m_form.Form_Load();
     if (m_options.speed9600 && m_portFailure.empty())
         m_form.click("Option10");
     m_loading = false;
-    if (!m_portFailure.empty())
-        return finish(kExitPort, m_portFailure);
+    if (!m_portFailure.empty()) {
+        if (!m_serving)
+            return finish(kExitPort, m_portFailure);
+        return nextBatch();  // each fails until the panel has the port back
+    }
     if (m_port.portOpen())
-        return nextStep();
+        return m_serving ? nextBatch() : nextStep();
     // A gateway's port opens once connected; its outcome comes from the event loop, and a
     // failure through the panel's warning.
     m_phase = Phase::Opening;
     m_port.afterOpened = [this] {
         if (m_phase == Phase::Opening && m_port.portOpen())
-            schedule(0ms, [this] { nextStep(); });
+            schedule(0ms, [this] { m_serving ? nextBatch() : nextStep(); });
     };
 }
 
+void Runner::nextBatch() {
+    m_phase = Phase::Idle;
+    if (m_batchRunning || m_batches.empty())
+        return;
+    Batch batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_steps = std::move(batch.steps);
+    m_onResult = std::move(batch.onResult);
+    m_onDone = std::move(batch.onDone);
+    m_index = 0;
+    m_portFailure.clear();
+    m_batchRunning = true;
+    nextStep();
+}
+
 void Runner::interrupt(int status, const std::string& why) {
+    m_serving = false;
+    m_batchRunning = true;  // whatever runs is told
     finish(status, why + "; the port is closed.");
 }
 
@@ -333,6 +371,8 @@ void Runner::portFailed(std::string_view text) {
         return;  // start() reports a failure to open
     if (m_phase == Phase::Opening)
         return schedule(0ms, [this] { finish(kExitPort, m_portFailure); });
+    if (m_serving && !m_batchRunning)
+        return;  // the next batch finds the port closed
     // Called from inside the panel's handlers: the run ends from the runner's own tick. A port
     // that comes back later does not resume it.
     const bool inStep = m_phase != Phase::Idle;
@@ -350,9 +390,19 @@ void Runner::portFailed(std::string_view text) {
 void Runner::finish(int status, std::string message) {
     if (m_phase == Phase::Done)
         return;
-    m_phase = Phase::Done;
     m_next = nullptr;
     m_pace.setEnabled(false);
+    if (m_serving) {
+        // The batch ends; the port stays open for the next one.
+        m_phase = Phase::Idle;
+        auto done = std::exchange(m_onDone, nullptr);
+        if (std::exchange(m_batchRunning, false) && done)
+            done(status, message);
+        if (m_phase == Phase::Idle && !m_batchRunning)
+            schedule(0ms, [this] { nextBatch(); });
+        return;
+    }
+    m_phase = Phase::Done;
     // The panel's END: closes the port.
     m_form.click("Command16");
     if (m_onDone)

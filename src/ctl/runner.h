@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -74,6 +75,12 @@ class Runner {
     void start(std::vector<Step> steps, RunOptions options,
                std::function<void(const StepResult&)> onResult,
                std::function<void(int status, const std::string& message)> onDone);
+    // Opens the port as the panel does at start and keeps it open for batches of steps, run
+    // one after the other as submit() queues them (a service). A batch that fails ends alone;
+    // a port lost in between is reconnected by the panel, and meanwhile batches fail at once.
+    void serve(RunOptions options);
+    void submit(std::vector<Step> steps, std::function<void(const StepResult&)> onResult,
+                std::function<void(int status, const std::string& message)> onDone);
     // Ends the run at once (a stop signal): the port is closed, no further step runs.
     void interrupt(int status, const std::string& why = "interrupted");
 
@@ -83,6 +90,14 @@ class Runner {
   private:
     enum class Phase : std::uint8_t { Opening, Idle, Holding, Releasing, Awaiting, Waiting, Done };
 
+    struct Batch {
+        std::vector<Step> steps;
+        std::function<void(const StepResult&)> onResult;
+        std::function<void(int, const std::string&)> onDone;
+    };
+
+    void openPort();
+    void nextBatch();
     void schedule(milliseconds delay, std::function<void()> action);
     void nextStep();
     void act();
@@ -113,6 +128,9 @@ class Runner {
     std::function<void()> m_next;  // what the pace timer does when it ticks
 
     Phase m_phase = Phase::Idle;
+    bool m_serving = false;       // batches come and go; the port stays open
+    bool m_batchRunning = false;  // m_steps are a batch (or the run) under way
+    std::deque<Batch> m_batches;
     bool m_loading = false;  // opening the port at start
     std::size_t m_index = 0;
     StepResult m_result;

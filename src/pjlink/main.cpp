@@ -1,0 +1,210 @@
+// r7k-pjlink: the projector on its serial line, answering PJLink on the network.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSocketNotifier>
+#include <array>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/command_line.h"
+#include "ctl/runner.h"
+#include "link/port_address.h"
+#include "pjlink/listen_address.h"
+#include "pjlink/server.h"
+#include "qt/port_router.h"
+#include "qt/qt_timer.h"
+
+namespace {
+
+constexpr int kUsage = 2;
+constexpr std::size_t kMaxPassword = 32;
+constexpr std::size_t kMaxName = 64;
+
+constexpr std::array<r7k::cli::OptionSpec, 10> kOptions{{
+    {"port", 0, true},
+    {"listen", 0, true},
+    {"password-file", 0, true},
+    {"name", 0, true},
+    {"speed", 0, true},
+    {"max-clients", 0, true},
+    {"idle-timeout", 0, true},
+    {"serial-number", 0, true},
+    {"help", 'h', false},
+    {"version", 'v', false},
+}};
+
+constexpr const char* kHelp =
+    "Usage: r7k-pjlink --port DEVICE [options]\n"
+    "Answers PJLink (class 1, and class 2's FREZ, SVOL, SVER, SNUM, INNM) on the network for\n"
+    "an R7KM or R7K projector on a serial line, through the control panel's own core.\n"
+    "Requests of every connection are sent to the projector one at a time.\n"
+    "\n"
+    "Options:\n"
+    "  --port DEVICE         the projector's serial device or gateway (tcp://HOST:PORT,\n"
+    "                        rfc2217://HOST:PORT)\n"
+    "  --listen [HOST:]PORT  where to answer PJLink (default 127.0.0.1:4352; an IPv6\n"
+    "                        address in brackets; 0.0.0.0 or [::] for every address)\n"
+    "  --password-file FILE  require PJLink authentication with the password on the\n"
+    "                        file's first line (1 to 32 characters)\n"
+    "  --name NAME           the projector's name for NAME ? (default r7k; up to 64 bytes)\n"
+    "  --serial-number TEXT  the answer to SNUM ? (default none)\n"
+    "  --speed BAUD          line speed: 19200 (default) or 9600\n"
+    "  --max-clients N       connections at once, 1 to 1000 (default 16)\n"
+    "  --idle-timeout S      close a connection without a request for S seconds, 1 to\n"
+    "                        3600 (default 30)\n"
+    "  -h, --help            show this help, then exit\n"
+    "  -v, --version         show the version, then exit\n"
+    "\n"
+    "Exit status: 0 stopped by SIGTERM, SIGINT or SIGHUP; 1 the address cannot be listened\n"
+    "on or the password file cannot be read; 2 usage error.\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "r7k-pjlink: %s\nTry 'r7k-pjlink --help' for more information.\n",
+                 message.c_str());
+    return kUsage;
+}
+
+int failure(const std::string& message) {
+    std::fprintf(stderr, "r7k-pjlink: %s\n", message.c_str());
+    return 1;
+}
+
+// A whole number from `low` to `high`, or none.
+std::optional<int> number(const std::string& text, int low, int high) {
+    bool ok = false;
+    const int n = QString::fromStdString(text).toInt(&ok);
+    return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
+}
+
+int g_signalSocket[2] = {-1, -1};
+
+extern "C" void onStopSignal(int signo) {
+    const char byte = static_cast<char>(signo);
+    (void)!::write(g_signalSocket[1], &byte, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+    const r7k::cli::CommandLine line = r7k::cli::parseCommandLine(args, kOptions, false);
+    if (!line.error.empty())
+        return usageError(line.error);
+    if (line.has("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (line.has("version")) {
+        std::printf("r7k-pjlink %s\n", R7K_VERSION);
+        return 0;
+    }
+    if (!line.positional.empty())
+        return usageError("unexpected argument '" + line.positional[0] + "'");
+    const auto device = line.value("port");
+    if (!device)
+        return usageError("--port is required: the projector's serial device or gateway");
+    const r7k::PortAddressResult address = r7k::parsePortAddress(*device);
+    if (!address.address)
+        return usageError("--port " + *device + ": " + address.error);
+    const r7k::pjlink::ListenAddress listen =
+        r7k::pjlink::parseListenAddress(line.value("listen").value_or("127.0.0.1:4352"));
+    if (!listen.error.empty())
+        return usageError("--listen " + line.value("listen").value_or("") + ": " + listen.error);
+    const std::string speed = line.value("speed").value_or("19200");
+    if (speed != "19200" && speed != "9600")
+        return usageError("--speed " + speed + ": expected 19200 or 9600");
+    r7k::pjlink::ServerOptions options;
+    if (const auto n = line.value("max-clients")) {
+        const auto value = number(*n, 1, 1000);
+        if (!value)
+            return usageError("--max-clients " + *n + ": expected a number from 1 to 1000");
+        options.maxClients = *value;
+    }
+    if (const auto s = line.value("idle-timeout")) {
+        const auto value = number(*s, 1, 3600);
+        if (!value)
+            return usageError("--idle-timeout " + *s + ": expected seconds from 1 to 3600");
+        options.idle = std::chrono::seconds{*value};
+    }
+    r7k::pjlink::Identity identity;
+    identity.name = line.value("name").value_or(identity.name);
+    if (identity.name.size() > kMaxName)
+        return usageError("--name: at most 64 bytes");
+    identity.serial = line.value("serial-number").value_or("");
+    identity.version = R7K_VERSION;
+    identity.info = "r7k-pjlink " R7K_VERSION;
+    for (const std::string* text : {&identity.name, &identity.serial}) {
+        for (const char c : *text)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                return usageError("--name and --serial-number take no control characters");
+    }
+    if (const auto file = line.value("password-file")) {
+        QFile f(QString::fromStdString(*file));
+        if (!f.open(QIODevice::ReadOnly))
+            return failure(*file + ": cannot be read: " + f.errorString().toStdString());
+        options.password = f.readLine(4096).toStdString();
+        while (!options.password.empty() &&
+               (options.password.back() == '\n' || options.password.back() == '\r'))
+            options.password.pop_back();
+        if (options.password.empty() || options.password.size() > kMaxPassword)
+            return failure(*file + ": the password on its first line must have 1 to 32 characters");
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0)
+        return failure(std::string("socketpair: ") + std::strerror(errno));
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signo : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signo, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // The panel's serial component with the address as COM1; COM2 is never used.
+    const auto serial =
+        r7k::makeSerialPort(*address.address, *r7k::parsePortAddress("/dev/null").address);
+    r7k::HeadlessWindow window;
+    window.onWarn = [](std::string_view text) {
+        std::fprintf(stderr, "r7k-pjlink: %.*s\n", static_cast<int>(text.size()), text.data());
+    };
+    r7k::QtTimer timer1, timer2, timer3, timer4, relink, pace;
+    QElapsedTimer clock;
+    clock.start();
+    r7k::ctl::Runner runner(
+        {timer1, timer2, timer3, timer4, relink}, *serial, window, pace,
+        [&clock] { return r7k::ctl::microseconds{clock.nsecsElapsed() / 1000}; });
+    r7k::pjlink::Server server(runner, identity, options);
+    if (!server.listen(listen.host, listen.port)) {
+        return failure("cannot listen on " + listen.text + ": " +
+                       server.errorString().toStdString());
+    }
+    std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
+                 listen.host.toString().toLocal8Bit().constData(), server.port(), device->c_str(),
+                 options.password.empty() ? "" : ", with a password");
+    if (options.password.empty() && !listen.host.isLoopback()) {
+        std::fprintf(stderr,
+                     "r7k-pjlink: warning: anyone who reaches %s can switch the projector; "
+                     "give a password with --password-file\n",
+                     listen.text.c_str());
+    }
+    r7k::ctl::RunOptions runOptions;
+    runOptions.speed9600 = speed == "9600";
+    runner.serve(runOptions);
+
+    QSocketNotifier stops(g_signalSocket[0], QSocketNotifier::Read);
+    QObject::connect(&stops, &QSocketNotifier::activated, [&runner] {
+        char signo = 0;
+        if (::read(g_signalSocket[0], &signo, 1) == 1) {
+            std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n",
+                         ::strsignal(signo));
+            runner.interrupt(0, "stopped");
+            QCoreApplication::exit(0);
+        }
+    });
+    return QCoreApplication::exec();
+}

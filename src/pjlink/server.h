@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ctl/runner.h"
+#include "pjlink/mapping.h"
+
+class QTcpSocket;
+
+namespace r7k::pjlink {
+
+struct ServerOptions {
+    std::string password;  // empty: no authentication
+    int maxClients = 16;
+    std::chrono::milliseconds idle{30'000};  // a connection without a request is closed
+};
+
+// The PJLink side of the service: connections, their greeting and authentication, and their
+// requests, each answered in turn through the runner that owns the projector's line. Requests
+// of all connections share the line one at a time; each connection gets its answers in order.
+class Server : public QObject {
+  public:
+    Server(ctl::Runner& runner, Identity identity, ServerOptions options);
+    ~Server() override;
+
+    bool listen(const QHostAddress& address, quint16 port);
+    QString errorString() const { return m_server.errorString(); }
+    quint16 port() const { return m_server.serverPort(); }
+
+  private:
+    struct Connection;
+
+    void accept();
+    void readFrom(const std::shared_ptr<Connection>& c);
+    void pump(const std::shared_ptr<Connection>& c);
+    void run(const std::weak_ptr<Connection>& c, Request request, Plan plan);
+    void reply(const std::weak_ptr<Connection>& c, const Request& request,
+               const std::string& result);
+    void drop(QTcpSocket* socket, const QString& why);
+
+    ctl::Runner& m_runner;
+    Identity m_identity;
+    ServerOptions m_options;
+    QTcpServer m_server;
+    std::map<QTcpSocket*, std::shared_ptr<Connection>> m_connections;
+};
+
+}  // namespace r7k::pjlink

@@ -1,0 +1,248 @@
+// r7k-pjlink: request lines and authentication, the mapping onto the projector's commands on
+// virtual time, and the service against r7k-sim with controllers written from the protocol.
+#include <QCryptographicHash>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include "fakes/ctl_rig.h"
+#include "pjlink/executor.h"
+#include "pjlink/protocol.h"
+#include "sim_process.h"
+
+using namespace r7k;
+using namespace r7k::pjlink;
+
+namespace {
+
+// A controller: reads the greeting, sends lines, reads answers (CR removed; "closed" when the
+// service has closed the connection).
+struct Controller {
+    QTcpSocket socket;
+    QByteArray greeting;
+
+    bool connectTo(quint16 port) {
+        socket.connectToHost("127.0.0.1", port);
+        socket.waitForConnected(5000);
+        greeting = next().toLatin1();
+        return greeting.startsWith("PJLINK");
+    }
+    QString next(int ms = 8000) {
+        QDeadlineTimer deadline(ms);
+        while (!socket.bytesAvailable() || !socket.peek(4096).contains('\r')) {
+            if (socket.state() != QAbstractSocket::ConnectedState && !socket.bytesAvailable())
+                return "closed";
+            if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+                return socket.state() == QAbstractSocket::ConnectedState ? "silent" : "closed";
+        }
+        const QByteArray all = socket.peek(4096);
+        return QString::fromLatin1(socket.read(all.indexOf('\r') + 1)).chopped(1);
+    }
+    void send(const QByteArray& bytes) {
+        socket.write(bytes);
+        socket.flush();  // no event loop runs here to send it later
+    }
+    QString ask(const QByteArray& line) {
+        send(line + "\r");
+        return next();
+    }
+};
+
+// r7k-pjlink on a free port for the simulator's line.
+struct Service {
+    QProcess process;
+    quint16 port = 0;
+    Service(const QString& device, const QStringList& args) {
+        process.setReadChannel(QProcess::StandardError);
+        process.start(qEnvironmentVariable("R7K_PJLINK"),
+                      QStringList{"--port", device, "--listen", "127.0.0.1:0"} + args);
+        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
+        }
+        port = quint16(
+            QString::fromLatin1(process.readLine()).section(':', 2).section(' ', 0, 0).toUInt());
+    }
+    ~Service() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+};
+
+}  // namespace
+
+class TestPjlink : public QObject {
+    Q_OBJECT
+  private slots:
+    // Lines as they arrive in pieces: requests read, authentication, what closes.
+    void session() {
+        const std::string digest(32, 'a');
+        // clang-format off
+        for (const auto& [password, input, got] : {
+                 std::tuple{false, "%1POWR ?\r%1inpt 11\r\n%2SVER ?", "1POWR ?|1INPT 11"},
+                 {false, "%1POWR?\r%3AVMT 31\r\r", "1POWR \x01|3AVMT 31"},
+                 {false, "POWR ?\r", "closed: a line that is no request"},
+                 {false, "%1PO\xffR ?\r", "closed: a line that is no request"},
+                 {true, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA%1POWR ?\r%1NAME ?\r", "1POWR ?|1NAME ?"},
+                 {true, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab%1POWR ?\r", "PJLINK ERRA closed: a wrong or missing password digest"},
+                 {true, "%1POWR ?\r", "PJLINK ERRA closed: a wrong or missing password digest"}}) {
+            // clang-format on
+            Session s(password ? digest : "");
+            QStringList seen;
+            bool closed = false;
+            for (const char c : std::string_view(input)) {  // one byte at a time
+                const Intake in = s.take(std::string_view(&c, 1));
+                for (const Request& r : in.requests)
+                    seen << QString::fromStdString(r.cls + r.body + " " + r.param);
+                if (in.close) {
+                    seen << QString::fromStdString(
+                        (in.reply.empty() ? "" : in.reply.substr(0, in.reply.size() - 1) + " ") +
+                        "closed: " + in.why);
+                    closed = true;
+                    break;
+                }
+            }
+            QCOMPARE(seen.join('|'), QString::fromLatin1(got));
+            Q_UNUSED(closed);
+        }
+        Session s;
+        QVERIFY(s.take(std::string(134, '%')).requests.empty() && !s.take("x").close);
+        QVERIFY(s.take("y").close);  // 136 bytes and no CR yet
+    }
+
+    // Each request: what reaches the projector and the answer, the projector answering as in
+    // `replies` (command=reply;..., "\x06" ACK, "\x15" NAK; no entry: silence).
+    void mapping_data() {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QString>("replies");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("answer");
+        // clang-format off
+        const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
+            {"%1POWR ?", "CR0=80\r", "CR0", "0"}, {"%1POWR ?", "CR0=00\r", "CR0", "1"},
+            {"%1POWR ?", "CR0=28\r", "CR0", "2"}, {"%1POWR ?", "CR0=40\r", "CR0", "3"},
+            {"%1POWR ?", "CR0=10\r", "CR0", "0"}, {"%1powr ?", "CR0=00\r", "CR0", "1"},
+            {"%1POWR ?", "", "CR0", "ERR4"}, {"%1POWR ?", "CR0=CR0\r", "CR0", "ERR4"},
+            {"%1POWR 1", "CR0=80\r;C00=\x06", "CR0 C00", "OK"}, {"%1POWR 1", "CR0=20\r", "CR0", "ERR3"},
+            {"%1POWR 0", "CR0=40\r", "CR0", "ERR3"}, {"%1POWR 0", "CR0=00\r;C01=\x06", "CR0 C01", "OK"},
+            {"%1POWR 1", "CR0=80\r;C00=\x15", "CR0 C00", "ERR4"}, {"%1POWR 2", "", "", "ERR2"},
+            {"%1POWR?", "", "", "ERR2"},
+            {"%1INPT 21", "CR0=00\r;C07=\x06", "CR0 C07", "OK"}, {"%1INPT 12", "CR0=80\r", "CR0", "ERR3"},
+            {"%1INPT 31", "", "", "ERR2"}, {"%1INPT ?", "CR0=00\r;CR1=3\r", "CR0 CR1", "21"},
+            {"%1INPT ?", "CR0=80\r;CR1=1\r", "CR0 CR1", "ERR3"},
+            {"%1AVMT 31", "CR0=00\r;C0D=\x06;C0B=\x06", "CR0 C0D C0B", "OK"},
+            {"%1AVMT 20", "CR0=00\r;C0C=\x06", "CR0 C0C", "OK"}, {"%1AVMT 12", "", "", "ERR2"},
+            {"%1AVMT ?", "CRA=01\r", "CRA", "11"}, {"%1AVMT ?", "CRA=03\r", "CRA", "31"},
+            {"%1AVMT ?", "CRA=02\r", "CRA", "21"}, {"%1AVMT ?", "CRA=80\r", "CRA", "30"},
+            {"%1AVMT ?", "CRA=FF\r", "CRA", "ERR3"},
+            {"%1ERST ?", "CR0=00\r", "CR0", "000000"}, {"%1ERST ?", "CR0=21\r", "CR0", "020000"},
+            {"%1ERST ?", "CR0=28\r", "CR0", "002000"}, {"%1ERST ?", "CR0=08\r", "CR0", "001000"},
+            {"%1ERST ?", "CR0=24\r", "CR0", "011000"}, {"%1ERST ?", "CR0=10\r", "CR0", "000002"},
+            {"%1ERST ?", "CR0=88\r", "CR0", "000000"}, {"%1ERST 1", "", "", "ERR2"},
+            {"%1LAMP ?", "CR3=01234\r;CR7=01\r", "CR3 CR7", "1234 1 1234 0"},
+            {"%1LAMP ?", "CR3=7\r;CR7=22\r", "CR3 CR7", "7 1"},
+            {"%1LAMP ?", "CR3=123456\r;CR7=10\r", "CR3 CR7", "99999 0"},
+            {"%1INST ?", "", "", "11 12 21 22"}, {"%1NAME ?", "", "", "r7k"}, {"%1INF1 ?", "", "", ""},
+            {"%1INF2 ?", "", "", "R7KM/R7K"}, {"%1CLSS ?", "", "", "1"}, {"%1CLSS 2", "", "", "ERR2"},
+            {"%1XXXX ?", "", "", "ERR1"}, {"%1FREZ 1", "", "", "ERR1"}, {"%3POWR ?", "", "", "ERR1"},
+            {"%2FREZ 1", "CR0=00\r;C43=\x06", "CR0 C43", "OK"}, {"%2FREZ ?", "", "", "ERR1"},
+            {"%2SVOL 0", "CR0=00\r;C0A=\x06", "CR0 C0A", "OK"}, {"%2SVOL 2", "", "", "ERR2"},
+            {"%2INNM ?12", "", "", "Input 2 (RGB)"}, {"%2INNM ?13", "", "", "ERR2"},
+            {"%2SNUM ?", "", "", "S1"}, {"%2MVOL 1", "", "", "ERR1"},
+        };
+        // clang-format on
+        for (const auto& [request, replies, sent, answer] : rows)
+            QTest::addRow("%s %s", request, replies) << request << replies << sent << answer;
+    }
+    void mapping() {
+        QFETCH(QString, replies);
+        fakes::CtlRig rig;
+        for (const QString& entry : replies.split(';', Qt::SkipEmptyParts))
+            rig.replies[entry.section('=', 0, 0)] = QStringList{entry.section('=', 1)};
+        rig.runner.serve({});
+        QFETCH(QString, request);
+        Identity identity;
+        identity.serial = "S1";
+        std::optional<std::string> answer;
+        execute(rig.runner, planFor(*parseRequest(request.toStdString()), identity),
+                [&answer](const std::string& result, const std::string&) { answer = result; });
+        rig.until([&answer] { return answer.has_value(); });
+        QStringList sent;
+        for (const auto& w : rig.serial.writes)
+            sent << QString::fromLatin1(w.bytes).chopped(1);
+        QTEST(sent.join(' '), "sent");
+        QTEST(QString::fromStdString(answer.value_or("(none)")), "answer");
+    }
+
+    // The service against the simulator: what a controller meets.
+    void service() {
+        SimProcess sim({"--fast"});
+        QTemporaryFile password;
+        QVERIFY(password.open());
+        password.write("secret\n");
+        password.flush();
+        Service service(sim.path, {"--password-file", password.fileName(), "--max-clients", "11",
+                                   "--name", "Hall 2"});
+        QVERIFY(service.port != 0);
+        const auto digest = [](const QByteArray& greeting) {
+            return QCryptographicHash::hash(greeting.mid(9) + "secret", QCryptographicHash::Md5)
+                .toHex();
+        };
+        Controller wrong, right;
+        QVERIFY(wrong.connectTo(service.port) && wrong.greeting.startsWith("PJLINK 1 "));
+        QCOMPARE(wrong.ask(QByteArray(32, '0') + "%1POWR 1"), QString("PJLINK ERRA"));
+        QCOMPARE(wrong.next(), QString("closed"));
+        QTest::qWait(300);  // nothing of the refused request reaches the line
+        QVERIFY(!sim.process.readAllStandardError().contains("C00"));
+        QVERIFY(right.connectTo(service.port));
+        QCOMPARE(right.ask(digest(right.greeting) + "%1POWR 1"), QString("%1POWR=OK"));
+        QCOMPARE(right.ask("%1NAME ?"), QString("%1NAME=Hall 2"));
+        // Ten controllers at once, each with its answers in order.
+        std::vector<std::unique_ptr<Controller>> many;
+        for (int i = 0; i < 10; ++i) {
+            many.push_back(std::make_unique<Controller>());
+            QVERIFY(many.back()->connectTo(service.port));
+            many.back()->send(digest(many.back()->greeting) + "%1POWR ?\r%1INST ?\r%2SNUM ?\r");
+        }
+        Controller extra;  // one more than allowed is turned away
+        QVERIFY(!extra.connectTo(service.port));
+        for (auto& c : many) {
+            const QString power = c->next();
+            QVERIFY2(power.startsWith("%1POWR="), qPrintable(power));
+            const QString inputs = c->next();
+            QCOMPARE(inputs + "|" + c->next(), QString("%1INST=11 12 21 22|%2SNUM="));
+        }
+        // Bad lines close their connection alone.
+        many[0]->send(QByteArray(200, 'A'));
+        many[1]->send(QByteArray("\x00\xff\x13garbage\r", 11));
+        many[2]->send("%1POW");  // a half line, left open
+        QCOMPARE(many[0]->next(), QString("closed"));
+        QCOMPARE(many[1]->next(), QString("closed"));
+        QCOMPARE(many[3]->ask("%1INPT ?"), QString("%1INPT=11"));
+        // Cooling down refuses power on.
+        QTRY_COMPARE_WITH_TIMEOUT(right.ask("%1POWR ?"), QString("%1POWR=1"), 5000);
+        QCOMPARE(right.ask("%1POWR 0"), QString("%1POWR=OK"));
+        QCOMPARE(right.ask("%1POWR 1"), QString("%1POWR=ERR3"));
+        // A lost line is a projector failure; the service lives on.
+        Controller last;
+        QVERIFY(last.connectTo(service.port));
+        sim.stop();
+        QCOMPARE(last.ask(digest(last.greeting) + "%1POWR ?"), QString("%1POWR=ERR4"));
+        QCOMPARE(last.ask("%1CLSS ?"), QString("%1CLSS=1"));
+    }
+
+    // Through a gateway, and a projector that does not answer; an idle connection is closed.
+    void gatewayAndSilence() {
+        for (const auto& [simArgs, answer] : {std::pair{QStringList{"--listen", "0"}, "%1POWR=0"},
+                                              {QStringList{"--drop-all"}, "%1POWR=ERR4"}}) {
+            SimProcess sim(simArgs);
+            Service service(sim.path, {"--idle-timeout", "1"});
+            Controller c;
+            QVERIFY(c.connectTo(service.port));
+            QCOMPARE(c.greeting, QByteArray("PJLINK 0"));
+            QCOMPARE(c.ask("%1POWR ?"), QString(answer));
+            QCOMPARE(c.next(3000), QString("closed"));
+        }
+    }
+};
+
+QTEST_MAIN(TestPjlink)
+#include "test_pjlink.moc"
