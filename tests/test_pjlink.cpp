@@ -162,14 +162,37 @@ class TestPjlink : public QObject {
         Identity identity;
         identity.serial = "S1";
         std::optional<std::string> answer;
-        execute(rig.runner, planFor(*parseRequest(request.toStdString()), identity),
-                [&answer](const std::string& result, const std::string&) { answer = result; });
+        Executor executor(rig.runner);
+        executor.execute(
+            planFor(*parseRequest(request.toStdString()), identity),
+            [&answer](const std::string& result, const std::string&) { answer = result; });
         rig.until([&answer] { return answer.has_value(); });
         QStringList sent;
         for (const auto& w : rig.serial.writes)
             sent << QString::fromLatin1(w.bytes).chopped(1);
         QTEST(sent.join(' '), "sent");
         QTEST(QString::fromStdString(answer.value_or("(none)")), "answer");
+    }
+
+    // Queries asked together share one on the line; commands never do.
+    void sharing() {
+        fakes::CtlRig rig;
+        rig.replies["CR0"] = QStringList{"00\r"};
+        rig.replies["C00"] = rig.replies["C0B"] = QStringList{"\x06"};
+        rig.runner.serve({});
+        Executor executor(rig.runner);
+        QStringList answers;
+        for (const char* line : {"%1POWR ?", "%1ERST ?", "%1POWR ?", "%1POWR 1", "%1AVMT 21"})
+            executor.execute(planFor(*parseRequest(line), {}),
+                             [&](const std::string& r, const std::string&) {
+                                 answers << QString::fromStdString(r);
+                             });
+        rig.until([&] { return answers.size() == 5; });
+        QCOMPARE(answers.join(' '), QString("1 000000 1 OK OK"));
+        QStringList sent;
+        for (const auto& w : rig.serial.writes)
+            sent << QString::fromLatin1(w.bytes).chopped(1);
+        QCOMPARE(sent.join(' '), QString("CR0 C00 C0B"));
     }
 
     // The service against the simulator: what a controller meets.

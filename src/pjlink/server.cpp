@@ -1,7 +1,5 @@
 #include "pjlink/server.h"
 
-#include "pjlink/executor.h"
-
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -31,7 +29,7 @@ struct Server::Connection {
 };
 
 Server::Server(ctl::Runner& runner, Identity identity, ServerOptions options)
-    : m_runner(runner), m_identity(std::move(identity)), m_options(std::move(options)) {
+    : m_executor(runner), m_identity(std::move(identity)), m_options(std::move(options)) {
     m_server.setMaxPendingConnections(m_options.maxClients);
     QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
 }
@@ -109,14 +107,14 @@ void Server::pump(const std::shared_ptr<Connection>& c) {
 }
 
 void Server::run(const std::weak_ptr<Connection>& c, Request request, Plan plan) {
-    execute(m_runner, std::move(plan),
-            [this, c, request](const std::string& result, const std::string& failure) {
-                if (!failure.empty()) {
-                    log(QString::fromStdString("%" + std::string(1, request.cls) + request.body +
-                                               " " + request.param + ": " + failure));
-                }
-                reply(c, request, result);
-            });
+    m_executor.execute(
+        std::move(plan), [this, c, request](const std::string& result, const std::string& failure) {
+            if (!failure.empty()) {
+                log(QString::fromStdString("%" + std::string(1, request.cls) + request.body + " " +
+                                           request.param + ": " + failure));
+            }
+            reply(c, request, result);
+        });
 }
 
 void Server::reply(const std::weak_ptr<Connection>& weak, const Request& request,

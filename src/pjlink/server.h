@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ctl/runner.h"
+#include "pjlink/executor.h"
 #include "pjlink/mapping.h"
 
 class QTcpSocket;
@@ -44,7 +45,7 @@ class Server : public QObject {
                const std::string& result);
     void drop(QTcpSocket* socket, const QString& why);
 
-    ctl::Runner& m_runner;
+    Executor m_executor;
     Identity m_identity;
     ServerOptions m_options;
     QTcpServer m_server;
