@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
         if (::read(g_signalSocket[0], &signo, 1) == 1) {
             std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n",
                          ::strsignal(signo));
-            runner.interrupt(0, "stopped");
+            runner.interrupt(r7k::ctl::kExitPort, "the service stopped");
             QCoreApplication::exit(0);
         }
     });
