@@ -1,12 +1,7 @@
 // r7k-ctl: the panel's commands and queries from scripts, run on the panel's own core.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +13,7 @@
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
 #include "qt/qt_timer.h"
+#include "qt/stop_signals.h"
 
 namespace {
 
@@ -40,14 +36,6 @@ int usageError(const std::string& message) {
     std::fprintf(stderr, "r7k-ctl: %s\nTry 'r7k-ctl --help' for more information.\n",
                  message.c_str());
     return kExitUsage;
-}
-
-// Stop signals reach the event loop through a socket pair, the one thing a handler may touch.
-int g_signalSocket[2] = {-1, -1};
-
-extern "C" void onStopSignal(int signo) {
-    const char byte = static_cast<char>(signo);
-    (void)!::write(g_signalSocket[1], &byte, 1);
 }
 
 }  // namespace
@@ -84,16 +72,6 @@ int main(int argc, char** argv) {
     if (!address.address)
         return usageError("--port " + device + ": " + address.error);
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0) {
-        std::perror("r7k-ctl: socketpair");
-        return 1;
-    }
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signo : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signo, &action, nullptr);
-
     const std::unique_ptr<r7k::SerialPort> serial = makePort(*address.address);
     r7k::HeadlessWindow window;
     r7k::QtTimer timer1, timer2, timer3, timer4, relink, pace;
@@ -103,12 +81,13 @@ int main(int argc, char** argv) {
         {timer1, timer2, timer3, timer4, relink}, *serial, window, pace,
         [&clock] { return r7k::ctl::microseconds{clock.nsecsElapsed() / 1000}; });
 
-    QSocketNotifier stops(g_signalSocket[0], QSocketNotifier::Read);
-    QObject::connect(&stops, &QSocketNotifier::activated, [&runner] {
-        char signo = 0;
-        if (::read(g_signalSocket[0], &signo, 1) == 1)
-            runner.interrupt(128 + signo, std::string("stopped by ") + ::strsignal(signo));
+    const r7k::StopSignals stops([&runner](int signo) {
+        runner.interrupt(128 + signo, std::string("stopped by ") + ::strsignal(signo));
     });
+    if (!stops.ok()) {
+        std::perror("r7k-ctl: socketpair");
+        return 1;
+    }
 
     QTimer::singleShot(0, [&] {
         runner.start(

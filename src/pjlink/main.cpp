@@ -1,11 +1,7 @@
 // r7k-pjlink: the projector on its serial line, answering PJLink on the network.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSocketNotifier>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +14,7 @@
 #include "pjlink/server.h"
 #include "qt/port_router.h"
 #include "qt/qt_timer.h"
+#include "qt/stop_signals.h"
 
 namespace {
 
@@ -79,13 +76,6 @@ std::optional<int> number(const std::string& text, int low, int high) {
     bool ok = false;
     const int n = QString::fromStdString(text).toInt(&ok);
     return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
-}
-
-int g_signalSocket[2] = {-1, -1};
-
-extern "C" void onStopSignal(int signo) {
-    const char byte = static_cast<char>(signo);
-    (void)!::write(g_signalSocket[1], &byte, 1);
 }
 
 }  // namespace
@@ -156,13 +146,6 @@ int main(int argc, char** argv) {
             return failure(*file + ": the password on its first line must have 1 to 32 characters");
     }
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0)
-        return failure(std::string("socketpair: ") + std::strerror(errno));
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signo : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signo, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     // The panel's serial component with the address as COM1; COM2 is never used.
@@ -196,15 +179,12 @@ int main(int argc, char** argv) {
     runOptions.speed9600 = speed == "9600";
     runner.serve(runOptions);
 
-    QSocketNotifier stops(g_signalSocket[0], QSocketNotifier::Read);
-    QObject::connect(&stops, &QSocketNotifier::activated, [&runner] {
-        char signo = 0;
-        if (::read(g_signalSocket[0], &signo, 1) == 1) {
-            std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n",
-                         ::strsignal(signo));
-            runner.interrupt(r7k::ctl::kExitPort, "the service stopped");
-            QCoreApplication::exit(0);
-        }
+    const r7k::StopSignals stops([&runner](int signo) {
+        std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n", ::strsignal(signo));
+        runner.interrupt(r7k::ctl::kExitPort, "the service stopped");
+        QCoreApplication::exit(0);
     });
+    if (!stops.ok())
+        return failure(std::string("socketpair: ") + std::strerror(errno));
     return QCoreApplication::exec();
 }
