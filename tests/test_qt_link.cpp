@@ -150,6 +150,7 @@ class TestQtLink : public QObject {
         QTest::addRow("panel: gateway without a port") << "R7K_PANEL" << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
         QTest::addRow("panel: list ports") << "R7K_PANEL" << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0 << "COM1 = tcp://gw:1 (option)";
         QTest::addRow("sim: missing device") << "R7K_SIM" << QStringList{"--device", "/nonexistent/tty"} << 1 << "r7k-sim: /nonexistent/tty: cannot open:";
+        QTest::addRow("sim: not a terminal") << "R7K_SIM" << QStringList{"--device", "/dev/null"} << 1 << "r7k-sim: /dev/null: not a terminal";
         // clang-format on
     }
     void commandLines() {
