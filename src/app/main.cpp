@@ -16,6 +16,7 @@
 #include "link/form1.h"
 #include "link/port_address.h"
 #include "link/trace_line.h"
+#include "qt/display_guard.h"
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
@@ -227,7 +228,9 @@ int main(int argc, char** argv) {
     }
 
     stamp("options read");
+    r7k::DisplayGuard noDisplay;
     QApplication app(argc, argv);
+    noDisplay.release();
     stamp("application (platform plugin, display)");
     r7k::PortSettings settings;
     stamp("settings file");
