@@ -153,6 +153,7 @@ class TestQtLink : public QObject {
         QTest::addRow("sim: not a terminal") << "R7K_SIM" << QStringList{"--device", "/dev/null"} << 1 << "r7k-sim: /dev/null: not a terminal";
         QTest::addRow("panel: no display") << "R7K_PANEL" << QStringList{} << 1 << "r7k-panel: cannot open a window: no display (DISPLAY and WAYLAND_DISPLAY are not set)";
         QTest::addRow("panel: help without a display") << "R7K_PANEL" << QStringList{"--help"} << 0 << "--list-ports";
+        QTest::addRow("panel: a warning box also on stderr") << "R7K_PANEL" << QStringList{"-platform", "offscreen", "--com1", "/nonexistent/tty"} << 0 << " COM1 (/nonexistent/tty) cannot be opened: ";
         // clang-format on
     }
     void commandLines() {
