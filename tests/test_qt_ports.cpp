@@ -47,8 +47,9 @@ class TestQtPorts : public QObject {
         QFETCH(QString, option);
         QFETCH(QString, mapped);
         QTemporaryDir dir;
-        const QString path = dir.filePath("r7k-panel/r7k-panel.conf");
-        QDir().mkpath(file == "<dir>" ? path : dir.filePath("r7k-panel"));
+        // A folder named like a placeholder of QString::arg(), which must stay as it is.
+        const QString path = dir.filePath("%2/r7k-panel.conf");
+        QDir().mkpath(file == "<dir>" ? path : dir.filePath("%2"));
         if (!file.isEmpty() && file != "<dir>") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file.toUtf8()) > 0);

@@ -36,29 +36,32 @@ PortSettings::PortSettings(QString file) : m_file(std::move(file)) {
     const QFileInfo info(m_file);
     if (!info.exists())
         return;
-    const QString skipped = QStringLiteral("%1: %2; the default ports are used.").arg(m_file);
+    // One arg() call: a second would read a "%2" in the file's path as its own place.
+    const auto skipped = [this](const QString& why) {
+        return QStringLiteral("%1: %2; the default ports are used.").arg(m_file, why);
+    };
     if (!info.isFile()) {
-        m_problems << skipped.arg("not a file");
+        m_problems << skipped("not a file");
         return;
     }
     QFile raw(m_file);
     if (!raw.open(QIODevice::ReadOnly)) {
-        m_problems << skipped.arg("cannot be read");
+        m_problems << skipped("cannot be read");
         return;
     }
     // A settings file is a few lines; anything larger was put there by mistake.
     if (info.size() > kMaxFileBytes) {
-        m_problems << skipped.arg(
+        m_problems << skipped(
             QStringLiteral("too large for a settings file (%1 bytes)").arg(info.size()));
         return;
     }
     if (!isText(raw.readAll())) {
-        m_problems << skipped.arg("not a text file");
+        m_problems << skipped("not a text file");
         return;
     }
     QSettings settings(m_file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
-        m_problems << skipped.arg("not a settings file");
+        m_problems << skipped("not a settings file");
         return;
     }
     const QStringList keys = settings.allKeys();
@@ -70,7 +73,7 @@ PortSettings::PortSettings(QString file) : m_file(std::move(file)) {
             if (group.compare(kGroup, Qt::CaseInsensitive) == 0)
                 why += " ([" + group + "] is not [ports]: section names are case-sensitive)";
         }
-        m_problems << skipped.arg(why);
+        m_problems << skipped(why);
         return;
     }
     for (const QString& k : keys) {
