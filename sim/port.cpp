@@ -94,7 +94,15 @@ bool Port::openDevice(const std::string& path, int baud, std::string& error) {
         error = failure("cannot open", path);
         return false;
     }
-    if (isatty(m_fd) && !makeRaw(m_fd, baud == 9600 ? B9600 : B19200)) {
+    // Anything but a terminal (a file, /dev/null) would take the replies and never answer:
+    // refused here, before the line is announced as listening.
+    if (!isatty(m_fd)) {
+        error = path + ": not a terminal (a serial device or a pseudo-terminal is needed)";
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    if (!makeRaw(m_fd, baud == 9600 ? B9600 : B19200)) {
         error = failure("cannot set raw mode at " + std::to_string(baud) + " baud", path);
         return false;
     }

@@ -139,8 +139,8 @@ class TestQtLink : public QObject {
         QCOMPARE(openDescriptors(), fds);
         QCOMPARE(panel.window.warnings.size(), std::size_t(100));
     }
-    // The programs' usage errors and their messages (the package test checks the common
-    // options of the installed programs).
+    // The programs' usage errors and failures and their messages, without a display (the
+    // package test checks the common options of the installed programs).
     void commandLines_data() {
         QTest::addColumn<QString>("program");  // the environment variable naming it
         QTest::addColumn<QStringList>("args");
@@ -148,14 +148,25 @@ class TestQtLink : public QObject {
         QTest::addColumn<QString>("output");  // in stdout + stderr
         // clang-format off
         QTest::addRow("panel: gateway without a port") << "R7K_PANEL" << QStringList{"--com2", "tcp://gw"} << 2 << "--com2 tcp://gw: no port";
-        QTest::addRow("panel: list ports") << "R7K_PANEL" << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0 << "COM1 = tcp://gw:1 (option)";
+        QTest::addRow("panel: list ports") << "R7K_PANEL" << QStringList{"--list-ports", "--com1=tcp://gw:1"} << 0 << "COM1 = tcp://gw:1 (option)\nCOM2 = /dev/ttyS1 (default)\nSettings file: /nonexistent/r7k-panel/r7k-panel.conf (does not exist)\n";
         QTest::addRow("sim: missing device") << "R7K_SIM" << QStringList{"--device", "/nonexistent/tty"} << 1 << "r7k-sim: /nonexistent/tty: cannot open:";
+        QTest::addRow("sim: not a terminal") << "R7K_SIM" << QStringList{"--device", "/dev/null"} << 1 << "r7k-sim: /dev/null: not a terminal";
+        QTest::addRow("panel: no display") << "R7K_PANEL" << QStringList{} << 1 << "r7k-panel: cannot open a window: no display (DISPLAY and WAYLAND_DISPLAY are not set)";
+        QTest::addRow("panel: help without a display") << "R7K_PANEL" << QStringList{"--help"} << 0 << "--list-ports";
+        QTest::addRow("panel: a warning box also on stderr") << "R7K_PANEL" << QStringList{"-platform", "offscreen", "--com1", "/nonexistent/tty"} << 0 << " COM1 (/nonexistent/tty) cannot be opened: ";
         // clang-format on
     }
     void commandLines() {
         QFETCH(QString, program);
         QFETCH(QStringList, args);
         QProcess p;
+        // No display and no settings file; a panel that does open its window ends once it is up.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("R7K_STARTUP_TRACE", "quit");
+        env.insert("XDG_CONFIG_HOME", "/nonexistent");
+        p.setProcessEnvironment(env);
         p.start(qEnvironmentVariable(qPrintable(program)), args);
         QVERIFY(p.waitForFinished(10000));
         QTEST(p.exitCode(), "exitCode");

@@ -34,6 +34,12 @@ class TestQtPorts : public QObject {
         row("unusable values skipped", "[ports]\ncom1=ttyUSB0\ncom2=tcp://gw\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|"
             "ports/com1 = \"ttyUSB0\" was skipped (not a whole device path)|ports/com2 = \"tcp://gw\" was skipped");
         row("not a file", "<dir>", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|not a file");
+        row("not text", "\x7f" "ELF\x02\x01\x01\n[ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|: not a text file;");
+        row("section in capitals", "[Ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|no [ports] section ([Ports] is not [ports]: section names are case-sensitive)");
+        row("no section", "com1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|: no [ports] section;");
+        row("key in capitals", "[ports]\nCOM1=/dev/pts/9\ncom2=/dev/pts/8\n", "", "/dev/ttyS0 (default), /dev/pts/8 (settings file)|ports/COM1 = \"/dev/pts/9\" was skipped (unknown key; keys are case-sensitive");
+        row("empty value", "[ports]\ncom1=\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|ports/com1 = \"\" was skipped");
+        row("comments only", "; none yet\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
         // clang-format on
     }
     void mapping() {
@@ -41,8 +47,9 @@ class TestQtPorts : public QObject {
         QFETCH(QString, option);
         QFETCH(QString, mapped);
         QTemporaryDir dir;
-        const QString path = dir.filePath("r7k-panel/r7k-panel.conf");
-        QDir().mkpath(file == "<dir>" ? path : dir.filePath("r7k-panel"));
+        // A folder named like a placeholder of QString::arg(), which must stay as it is.
+        const QString path = dir.filePath("%2/r7k-panel.conf");
+        QDir().mkpath(file == "<dir>" ? path : dir.filePath("%2"));
         if (!file.isEmpty() && file != "<dir>") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file.toUtf8()) > 0);
@@ -54,8 +61,14 @@ class TestQtPorts : public QObject {
             got << m.address + " (" + QString::fromUtf8(originText(m.origin)) + ")";
         }
         QCOMPARE(got.join(", "), mapped.section('|', 0, 0));
-        for (const QString& skipped : mapped.split('|').mid(1))
-            QVERIFY2(settings.problems().join(' ').contains(skipped), qPrintable(skipped));
+        // One sentence for each thing skipped, each naming the file.
+        const QStringList skipped = mapped.split('|').mid(1);
+        QCOMPARE(settings.problems().size(), skipped.size());
+        for (int i = 0; i < skipped.size(); ++i) {
+            QVERIFY2(settings.problems()[i].startsWith(path + ": ") &&
+                         settings.problems()[i].contains(skipped[i]),
+                     qPrintable(settings.problems()[i]));
+        }
     }
 
     // A folder that cannot be made: the choice still applies, and the reason is given.

@@ -1,13 +1,15 @@
-// What both front ends take from the core: caption fitting, pixels, trace lines, what COM1 and
-// COM2 stand for and the Windows programs' command line, checked on any platform.
+// What both front ends take from the core: caption fitting, pixels, trace and warning lines,
+// what COM1 and COM2 stand for and the Windows programs' command line, checked on any platform.
 #include <QtTest>
 
 #include <cmath>
+#include <ctime>
 
 #include "cli/command_line.h"
 #include "link/open_failure.h"
 #include "link/port_mapping.h"
 #include "link/trace_line.h"
+#include "link/warning_line.h"
 #include "panel/caption_fit.h"
 #include "panel/pixels.h"
 
@@ -117,6 +119,28 @@ class TestShared : public QObject {
         QCOMPARE(shownPart(a + "a").size(), kShownBytes);
         QCOMPARE(shownPart(a.substr(2) + "😀").size(), kShownBytes - 3);
         QCOMPARE(shownPart(std::string(600, '\x80')).size(), kShownBytes - 3);  // not UTF-8
+    }
+
+    // A warning box's text as one line of the log: the local time, then its lines joined.
+    void warningLines_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("line");
+        // clang-format off
+        QTest::addRow("one line") << "COM1 (/dev/x) was lost: EIO." << "COM1 (/dev/x) was lost: EIO.";
+        QTest::addRow("paragraphs") << "COM1 (/dev/x) was lost.\n\nIt reconnects." << "COM1 (/dev/x) was lost. It reconnects.";
+        QTest::addRow("a line without a stop") << "COM1: tcp://gw: no port\nb" << "COM1: tcp://gw: no port; b";
+        QTest::addRow("blanks around lines") << "  a.\r\n \t\n b \n" << "a. b";
+        // clang-format on
+    }
+    void warningLines() {
+        QFETCH(QString, box);
+        QFETCH(QString, line);
+        std::tm at{};
+        at.tm_year = 126, at.tm_mon = 11, at.tm_mday = 7, at.tm_hour = 14, at.tm_min = 3;
+        at.tm_sec = 12, at.tm_isdst = -1;
+        const auto when = std::chrono::system_clock::from_time_t(std::mktime(&at));
+        QCOMPARE(QString::fromStdString(warningLine("r7k-panel", box.toStdString(), when)),
+                 "r7k-panel: 2026-12-07 14:03:12 " + line + "\n");
     }
 
     // The option, then the stored value, then the default; what a stored value may name.

@@ -16,6 +16,7 @@
 #include "link/form1.h"
 #include "link/port_address.h"
 #include "link/trace_line.h"
+#include "qt/display_guard.h"
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
@@ -84,8 +85,10 @@ int parseOptions(int argc, char** argv, Options& options) {
                                    "Print every TXD, RXD and STATUS line as it is set: "
                                    "milliseconds since start, a tab, TXD, RXD or STATUS, a "
                                    "tab, the text.");
-    const QCommandLineOption list("list-ports",
-                                  "List the serial ports this machine knows, then exit.");
+    const QCommandLineOption list(
+        "list-ports",
+        "List the serial ports this machine knows, what COM1 and COM2 stand "
+        "for and why, and the settings file, then exit.");
     const QCommandLineOption help({"h", "help"}, "Show this help, then exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version, then exit.");
     parser.addOptions({com1, com2, trace, list, help, version});
@@ -142,7 +145,8 @@ void printMappings(const r7k::PortSettings& settings, const Options& options) {
         std::printf("COM%d = %s (%s)\n", port, qPrintable(m.address),
                     std::string(r7k::originText(m.origin)).c_str());
     }
-    std::printf("Settings file: %s\n", qPrintable(settings.file()));
+    std::printf("Settings file: %s (%s)\n", qPrintable(settings.file()),
+                QFileInfo::exists(settings.file()) ? "exists" : "does not exist");
     for (const QString& problem : settings.problems())
         std::printf("  %s\n", qPrintable(problem));
 }
@@ -227,7 +231,9 @@ int main(int argc, char** argv) {
     }
 
     stamp("options read");
+    r7k::DisplayGuard noDisplay;
     QApplication app(argc, argv);
+    noDisplay.release();
     stamp("application (platform plugin, display)");
     r7k::PortSettings settings;
     stamp("settings file");

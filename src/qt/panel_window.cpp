@@ -12,12 +12,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 #include "commands/catalogue.h"
 #include "link/form1.h"
 #include "link/trace_line.h"
+#include "link/warning_line.h"
 #include "panel/accessible_names.h"
 #include "panel/pixels.h"
 #include "qt/panel_button.h"
@@ -298,6 +301,10 @@ TwipSize PanelWindow::screenSize() const {
 
 void PanelWindow::warn(std::string_view text) {
     endHold();
+    // Also to standard error, at once, so a log of the session keeps what the box said.
+    const std::string line = warningLine("r7k-panel", text, std::chrono::system_clock::now());
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
     const QString message = fromUtf8(text);
     if (!QWidget::isVisible() || m_showingWarnings) {
         // Not on screen yet (a port that fails at start-up): the window comes up first.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "link/port_address.h"
+#include "link/warning_line.h"
 #include "win/console.h"
 
 namespace r7k::win {
@@ -85,8 +86,10 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                 const PortAddressResult parsed = parsePortAddress(request->text);
                 if (!parsed.address) {
                     const std::string why = request->text + ": " + parsed.error;
-                    MessageBoxW(dialog, toWide(why).c_str(),
-                                toWide("COM" + std::to_string(request->port)).c_str(),
+                    const std::string port = "COM" + std::to_string(request->port);
+                    writeErr(warningLine("r7k-panel", port + ": " + why,
+                                         std::chrono::system_clock::now()));
+                    MessageBoxW(dialog, toWide(why).c_str(), toWide(port).c_str(),
                                 MB_ICONWARNING | MB_OK);
                     SetFocus(edit);
                     SendMessageW(edit, EM_SETSEL, 0, -1);

@@ -7,6 +7,7 @@
 #include <windowsx.h>
 
 #include "link/form1.h"
+#include "link/warning_line.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
@@ -240,6 +241,8 @@ void PanelWindow::moveFocus(bool backwards) {
 
 void PanelWindow::warn(std::string_view text) {
     endHold();
+    // Also to the console or the redirect, when there is one, so a log keeps what the box said.
+    writeErr(warningLine("r7k-panel", text, std::chrono::system_clock::now()));
     if (!IsWindowVisible(m_hwnd) || m_showingWarnings) {
         // Not on screen yet (a port that fails at start-up): the window comes up first.
         m_pendingWarnings.emplace_back(text);
