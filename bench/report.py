@@ -242,6 +242,39 @@ def main():
             targets.append(["6. RSS at most half the peer's", f"{ratio(prss, crss)} ×",
                             verdict(prss <= crss / 2)])
 
+    lat, thr = by.get("pjlink_latency", []), by.get("pjlink_throughput", [])
+    if lat:
+        body = [[r["path"], r["n"], fmt(r["p50_ms"], 2), fmt(r["p99_ms"], 2),
+                 fmt(r["max_ms"], 2), r["wrong"]] for r in lat]
+        out.append("### 10. PJLink: %1POWR ? one at a time (r7k-pjlink) beside r7k-ctl's status "
+                   "steps\n\n" + table(["path", "requests", "p50 ms", "p99 ms", "max ms",
+                                         "wrong"], body))
+        pj = [r for r in lat if r["path"].startswith("r7k-pjlink")]
+        ctl = [r for r in lat if r["path"].startswith("r7k-ctl")]
+        if pj and ctl:
+            p50, p99 = (ratio(pj[-1][k], ctl[-1][k]) for k in ("p50_ms", "p99_ms"))
+            targets.append(["10. PJLink single request within 1.2 × r7k-ctl's rtt (p50 / p99)",
+                            f"{p50} / {p99} ×",
+                            verdict(pj[-1]["p99_ms"] <= 1.2 * ctl[-1]["p99_ms"])])
+    if thr:
+        out.append("Back to back (each request queues behind the reply window of the one "
+                   "before):\n\n" + table(["path", "requests", "seconds", "per second"],
+                                           [[r["path"], r["requests"], r["seconds"], r["per_s"]]
+                                            for r in thr]))
+    for r in by.get("pjlink_soak", []):
+        lt = r["latency"]
+        out.append(
+            f"### 10. PJLink soak: {r['clients']} controllers polling POWR ? and ERST ? each "
+            f"second for {r['seconds']:.0f} s\n\n" + table(
+                ["polls", "skipped (last poll unanswered)", "answers", "per s", "wrong",
+                 "errors", "latency p50 / p99 / max s", "CPU %", "RSS first → settled "
+                 "min–max → last KiB"],
+                [[r["polls"], r["skipped"], r["answers"], r["answers_per_s"], r["wrong"],
+                  ", ".join(f"{k}: {v}" for k, v in r["errors"].items()) or "none",
+                  " / ".join(fmt(lt[k] and lt[k] / 1000, 1) for k in ("p50_ms", "p99_ms", "max_ms")),
+                  r["cpu_percent"], f"{r['rss_first_kib']} → {r['rss_settled_min_kib']}–"
+                  f"{r['rss_settled_max_kib']} → {r['rss_last_kib']}"]]))
+
     integ = by.get("integrity", [])
     if integ:
         r = integ[-1]

@@ -2,7 +2,7 @@
 # Builds a libFuzzer target and runs it on its seed corpus; exits non-zero on a finding.
 #
 #   fuzz/run.sh [target] [amount] [libFuzzer options...]
-#     target  replies (default), traffic, events or telnet
+#     target  replies (default), traffic, events, telnet or pjlink
 #     amount  number of runs (default 200000), or seconds with an "s" suffix ("600s")
 #
 # The binary and the grown corpus go to build-fuzz/ (or $R7K_FUZZ_OUT); the committed seeds
@@ -18,11 +18,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${R7K_FUZZ_OUT:-$root/build-fuzz}
 
 if [ ! -f "$root/fuzz/fuzz_$target.cpp" ]; then
-    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet)" >&2
+    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet, pjlink)" >&2
     exit 2
 fi
-# Every target builds on the whole toolkit-free core.
+# Every target builds on the whole toolkit-free core, with r7k-ctl's step reader and the
+# PJLink session and mapping.
 sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp $root/src/panel/*.cpp"
+sources="$sources $root/src/ctl/steps.cpp $root/src/pjlink/protocol.cpp $root/src/pjlink/mapping.cpp"
 
 case $amount in
 *s) limit="-max_total_time=${amount%s}" ;;

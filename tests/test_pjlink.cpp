@@ -104,8 +104,9 @@ class TestPjlink : public QObject {
             Q_UNUSED(closed);
         }
         Session s;
-        QVERIFY(s.take(std::string(134, '%')).requests.empty() && !s.take("x").close);
-        QVERIFY(s.take("y").close);  // 136 bytes and no CR yet
+        QVERIFY(s.take("%1POWR " + std::string(127, '0')).requests.empty() && !s.take("x").close);
+        QVERIFY(s.take("y").close);                        // 136 bytes and no CR yet
+        QVERIFY(s.take("\r%1POWR ?\r").requests.empty());  // nothing is read after a close
     }
 
     // Each request: what reaches the projector and the answer, the projector answering as in

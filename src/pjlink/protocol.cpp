@@ -64,6 +64,15 @@ std::string greeting(std::string_view random) {
 }
 
 Intake Session::take(std::string_view bytes) {
+    // The rest of a line cut off at the limit, or a second try at the digest, is never read.
+    if (m_closed)
+        return {{}, {}, true, "input after the close"};
+    Intake intake = read(bytes);
+    m_closed = intake.close;
+    return intake;
+}
+
+Intake Session::read(std::string_view bytes) {
     Intake intake;
     for (const char c : bytes) {
         if (c != '\r') {

@@ -43,12 +43,16 @@ class Session {
     // empty when no password is set.
     explicit Session(std::string digest = {}) : m_digest(std::move(digest)) {}
 
+    // Once an intake says close, every later one does too, with no requests.
     Intake take(std::string_view bytes);
     bool authenticated() const { return m_digest.empty() || m_authenticated; }
 
   private:
+    Intake read(std::string_view bytes);
+
     std::string m_digest;
     bool m_authenticated = false;
+    bool m_closed = false;
     std::string m_line;
 };
 
