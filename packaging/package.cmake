@@ -1,5 +1,5 @@
 # Desktop entry, icons, manual pages, bash completion, AppStream metadata and the package's
-# documentation for installation, and the Debian package that carries them with the three
+# documentation for installation, and the Debian package that carries them with the four
 # programs (`cd build && cpack -G DEB`).
 # The programs themselves are installed by the top-level CMakeLists.txt.
 
@@ -37,7 +37,7 @@ function(r7k_gzip file out_var)
   set(${out_var} ${out}.gz PARENT_SCOPE)
 endfunction()
 set(R7K_MAN_PAGES)
-foreach(page r7k-panel.1 r7k-sim.1 r7k-ctl.1)
+foreach(page r7k-panel.1 r7k-sim.1 r7k-ctl.1 r7k-pjlink.1)
   r7k_gzip(${page} gz)
   list(APPEND R7K_MAN_PAGES ${gz})
 endforeach()
@@ -61,8 +61,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "every command and reply as text and decode the replies to queries. A\n"
     "projector behind a serial-to-network gateway (raw TCP or RFC 2217) works\n"
     "too. Includes r7k-ctl, which runs the same commands and queries from\n"
-    "scripts, and r7k-sim, a simulated projector on a pseudo-terminal or a TCP\n"
-    "port for trying both without hardware.")
+    "scripts, r7k-pjlink, a service that answers PJLink on the network for a\n"
+    "projector on its serial line, and r7k-sim, a simulated projector on a\n"
+    "pseudo-terminal or a TCP port for trying them without hardware.")
 # The build type carries debug information; the package does not need it.
 set(CPACK_STRIP_FILES ON)
 

@@ -23,6 +23,7 @@ package=r7k-panel
 panel=/usr/bin/r7k-panel
 sim=/usr/bin/r7k-sim
 ctl=/usr/bin/r7k-ctl
+pjlink=/usr/bin/r7k-pjlink
 
 note() { echo "smoke-installed: $*"; }
 fail() {
@@ -65,9 +66,10 @@ trap 'exit 130' INT TERM
 # ---- build the package ----------------------------------------------------------------------
 # cpack installs what is in the build directory as it stands, so bring that up to date first.
 note "building the package in $build"
-if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k-net r7k_man_pages >"$work/build.log" 2>&1; then
+if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k-pjlink r7k-net \
+  r7k_man_pages >"$work/build.log" 2>&1; then
   show "$work/build.log"
-  fail "building r7k-panel, r7k-sim, r7k-ctl and the manual pages failed in $build"
+  fail "building the programs and the manual pages failed in $build"
 fi
 if ! (cd "$build" && "$cpack" -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
   show "$work/cpack.log"
@@ -93,6 +95,7 @@ metainfo=/usr/share/metainfo/org.example.r7k_panel.metainfo.xml
 expected=(
   /usr/bin/r7k-ctl
   /usr/bin/r7k-panel
+  /usr/bin/r7k-pjlink
   /usr/bin/r7k-sim
   /usr/lib/x86_64-linux-gnu/r7k-panel/r7k-net.so
   /usr/share/applications/r7k-panel.desktop
@@ -103,6 +106,7 @@ expected=(
   /usr/share/icons/hicolor/32x32/apps/r7k-panel.png
   /usr/share/man/man1/r7k-ctl.1.gz
   /usr/share/man/man1/r7k-panel.1.gz
+  /usr/share/man/man1/r7k-pjlink.1.gz
   /usr/share/man/man1/r7k-sim.1.gz
   "$metainfo"
 )
@@ -112,7 +116,7 @@ if ! diff -u "$work/expected" "$work/files" >"$work/files.diff"; then
   show "$work/files.diff"
   fail "the package's files differ from the expected list (- missing, + unexpected)"
 fi
-for bin in "$panel" "$sim" "$ctl"; do
+for bin in "$panel" "$sim" "$ctl" "$pjlink"; do
   dpkg-deb --fsys-tarfile "$deb" | tar -tv ".$bin" | grep -q '^-rwxr-xr-x' ||
     fail "$bin is not installed with mode 0755"
 done
@@ -158,7 +162,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall --no-insta
 fi
 [ "$(dpkg-query -W -f='${Version}' "$package")" = "$version" ] ||
   fail "dpkg reports $package $(dpkg-query -W -f='${Version}' "$package"), expected $version"
-for bin in "$panel" "$sim" "$ctl"; do
+for bin in "$panel" "$sim" "$ctl" "$pjlink"; do
   [ "$(dpkg-query -S "$bin" 2>/dev/null)" = "$package: $bin" ] ||
     fail "$bin does not belong to $package: $(dpkg-query -S "$bin" 2>&1)"
 done
@@ -201,7 +205,7 @@ expect_status() {
   fi
 }
 
-for prog in "$panel" "$sim" "$ctl"; do
+for prog in "$panel" "$sim" "$ctl" "$pjlink"; do
   name=$(basename "$prog")
   expect_status 0 "$prog" --version
   [ "$(cat "$work/out")" = "$name $version" ] ||
@@ -260,7 +264,7 @@ done
 note "desktop entry and icons are in place"
 
 # ---- manual pages ---------------------------------------------------------------------------
-for prog in r7k-panel r7k-sim r7k-ctl; do
+for prog in r7k-panel r7k-sim r7k-ctl r7k-pjlink; do
   page=$(installed_or_packaged "/usr/share/man/man1/$prog.1.gz")
   gzip -t "$page" || fail "$page is not a valid gzip file"
   zcat "$page" | sed 's/\\-/-/g' >"$work/page"
