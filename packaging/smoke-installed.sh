@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from BUILD_DIR, has lintian and appstreamcli check it, installs it
 # and checks what got installed: the programs' options, the desktop entry, the icons, the
-# manual pages, the bash completion, and headless runs of the installed panel and r7k-ctl
-# against the installed simulator on a pseudo-terminal.
+# manual pages, the bash completion, r7k-pjlink's service unit, and headless runs of the
+# installed panel and r7k-ctl against the installed simulator on a pseudo-terminal.
 #
 #   packaging/smoke-installed.sh BUILD_DIR
 #
@@ -24,6 +24,7 @@ panel=/usr/bin/r7k-panel
 sim=/usr/bin/r7k-sim
 ctl=/usr/bin/r7k-ctl
 pjlink=/usr/bin/r7k-pjlink
+unit=/lib/systemd/system/r7k-pjlink@.service
 
 note() { echo "smoke-installed: $*"; }
 fail() {
@@ -93,6 +94,7 @@ done
 # Every file the package must carry, and nothing else.
 metainfo=/usr/share/metainfo/org.example.r7k_panel.metainfo.xml
 expected=(
+  "$unit"
   /usr/bin/r7k-ctl
   /usr/bin/r7k-panel
   /usr/bin/r7k-pjlink
@@ -102,6 +104,7 @@ expected=(
   /usr/share/bash-completion/completions/r7k-ctl
   /usr/share/doc/r7k-panel/changelog.gz
   /usr/share/doc/r7k-panel/copyright
+  /usr/share/doc/r7k-panel/examples/r7k-pjlink.conf.example
   /usr/share/icons/hicolor/16x16/apps/r7k-panel.png
   /usr/share/icons/hicolor/32x32/apps/r7k-panel.png
   /usr/share/man/man1/r7k-ctl.1.gz
@@ -294,6 +297,24 @@ for prog in r7k-panel r7k-sim r7k-ctl r7k-pjlink; do
   fi
 done
 note "manual pages render and describe every option"
+
+# ---- r7k-pjlink's service -------------------------------------------------------------------
+# systemd-analyze loads the template as systemd would (it needs no running systemd): its
+# settings, the program it starts and, where dpkg installed it, the manual page it names.
+if command -v systemd-analyze >/dev/null; then
+  man_check=yes
+  [ -e /usr/share/man/man1/r7k-pjlink.1.gz ] && command -v man >/dev/null || man_check=no
+  if ! systemd-analyze verify --man="$man_check" "$unit" >"$work/verify.out" 2>&1 ||
+    [ -s "$work/verify.out" ]; then
+    show "$work/verify.out"
+    fail "systemd-analyze verify finds fault with $unit"
+  fi
+else
+  note "systemd-analyze is not installed; $unit is not verified"
+fi
+# The package enables and starts nothing: an instance is the administrator's to make.
+! ls /etc/systemd/system/*/r7k-pjlink@* 2>/dev/null || fail "installing enabled an instance"
+note "r7k-pjlink@.service is installed, verified and not enabled"
 
 # ---- bash completion --------------------------------------------------------------------------
 completion=$(installed_or_packaged /usr/share/bash-completion/completions/r7k-ctl)
