@@ -1,6 +1,6 @@
 # Desktop entry, icons, manual pages, bash completion, AppStream metadata and the package's
-# documentation for installation, and the Debian package that carries them with the three
-# programs (`cd build && cpack -G DEB`).
+# documentation for installation, r7k-pjlink's systemd service, and the Debian package that
+# carries them with the four programs (`cd build && cpack -G DEB`).
 # The programs themselves are installed by the top-level CMakeLists.txt.
 
 include(GNUInstallDirs)
@@ -37,7 +37,7 @@ function(r7k_gzip file out_var)
   set(${out_var} ${out}.gz PARENT_SCOPE)
 endfunction()
 set(R7K_MAN_PAGES)
-foreach(page r7k-panel.1 r7k-sim.1 r7k-ctl.1)
+foreach(page r7k-panel.1 r7k-sim.1 r7k-ctl.1 r7k-pjlink.1)
   r7k_gzip(${page} gz)
   list(APPEND R7K_MAN_PAGES ${gz})
 endforeach()
@@ -46,6 +46,14 @@ add_custom_target(r7k_man_pages ALL DEPENDS ${R7K_MAN_PAGES} ${R7K_CHANGELOG})
 install(FILES ${R7K_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # A package whose version has no Debian revision is native: its changelog is changelog.gz.
 install(FILES ${R7K_CHANGELOG} ${R7K_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# r7k-pjlink as a service: a template unit, one instance per projector, whose settings the
+# administrator writes into /etc/r7k-pjlink. Debian 12 keeps the units of packages in
+# /lib/systemd/system. The package enables and starts nothing.
+install(FILES ${R7K_PACKAGING_DIR}/r7k-pjlink@.service DESTINATION /lib/systemd/system)
+install(FILES ${R7K_PACKAGING_DIR}/r7k-pjlink.conf.example
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(DIRECTORY DESTINATION /etc/r7k-pjlink)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME r7k-panel)
@@ -61,8 +69,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "every command and reply as text and decode the replies to queries. A\n"
     "projector behind a serial-to-network gateway (raw TCP or RFC 2217) works\n"
     "too. Includes r7k-ctl, which runs the same commands and queries from\n"
-    "scripts, and r7k-sim, a simulated projector on a pseudo-terminal or a TCP\n"
-    "port for trying both without hardware.")
+    "scripts, r7k-pjlink, a service that answers PJLink on the network for a\n"
+    "projector on its serial line (a systemd unit per projector), and r7k-sim,\n"
+    "a simulated projector on a pseudo-terminal or a TCP port for trying them\n"
+    "without hardware.")
 # The build type carries debug information; the package does not need it.
 set(CPACK_STRIP_FILES ON)
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from BUILD_DIR, has lintian and appstreamcli check it, installs it
 # and checks what got installed: the programs' options, the desktop entry, the icons, the
-# manual pages, the bash completion, and headless runs of the installed panel and r7k-ctl
-# against the installed simulator on a pseudo-terminal.
+# manual pages, the bash completion, r7k-pjlink's service unit, and headless runs of the
+# installed panel and r7k-ctl against the installed simulator on a pseudo-terminal.
 #
 #   packaging/smoke-installed.sh BUILD_DIR
 #
@@ -23,6 +23,8 @@ package=r7k-panel
 panel=/usr/bin/r7k-panel
 sim=/usr/bin/r7k-sim
 ctl=/usr/bin/r7k-ctl
+pjlink=/usr/bin/r7k-pjlink
+unit=/lib/systemd/system/r7k-pjlink@.service
 
 note() { echo "smoke-installed: $*"; }
 fail() {
@@ -65,9 +67,10 @@ trap 'exit 130' INT TERM
 # ---- build the package ----------------------------------------------------------------------
 # cpack installs what is in the build directory as it stands, so bring that up to date first.
 note "building the package in $build"
-if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k-net r7k_man_pages >"$work/build.log" 2>&1; then
+if ! "$cmake" --build "$build" --target r7k-panel r7k-sim r7k-ctl r7k-pjlink r7k-net \
+  r7k_man_pages >"$work/build.log" 2>&1; then
   show "$work/build.log"
-  fail "building r7k-panel, r7k-sim, r7k-ctl and the manual pages failed in $build"
+  fail "building the programs and the manual pages failed in $build"
 fi
 if ! (cd "$build" && "$cpack" -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
   show "$work/cpack.log"
@@ -91,18 +94,22 @@ done
 # Every file the package must carry, and nothing else.
 metainfo=/usr/share/metainfo/org.example.r7k_panel.metainfo.xml
 expected=(
+  "$unit"
   /usr/bin/r7k-ctl
   /usr/bin/r7k-panel
+  /usr/bin/r7k-pjlink
   /usr/bin/r7k-sim
   /usr/lib/x86_64-linux-gnu/r7k-panel/r7k-net.so
   /usr/share/applications/r7k-panel.desktop
   /usr/share/bash-completion/completions/r7k-ctl
   /usr/share/doc/r7k-panel/changelog.gz
   /usr/share/doc/r7k-panel/copyright
+  /usr/share/doc/r7k-panel/examples/r7k-pjlink.conf.example
   /usr/share/icons/hicolor/16x16/apps/r7k-panel.png
   /usr/share/icons/hicolor/32x32/apps/r7k-panel.png
   /usr/share/man/man1/r7k-ctl.1.gz
   /usr/share/man/man1/r7k-panel.1.gz
+  /usr/share/man/man1/r7k-pjlink.1.gz
   /usr/share/man/man1/r7k-sim.1.gz
   "$metainfo"
 )
@@ -112,7 +119,7 @@ if ! diff -u "$work/expected" "$work/files" >"$work/files.diff"; then
   show "$work/files.diff"
   fail "the package's files differ from the expected list (- missing, + unexpected)"
 fi
-for bin in "$panel" "$sim" "$ctl"; do
+for bin in "$panel" "$sim" "$ctl" "$pjlink"; do
   dpkg-deb --fsys-tarfile "$deb" | tar -tv ".$bin" | grep -q '^-rwxr-xr-x' ||
     fail "$bin is not installed with mode 0755"
 done
@@ -158,7 +165,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall --no-insta
 fi
 [ "$(dpkg-query -W -f='${Version}' "$package")" = "$version" ] ||
   fail "dpkg reports $package $(dpkg-query -W -f='${Version}' "$package"), expected $version"
-for bin in "$panel" "$sim" "$ctl"; do
+for bin in "$panel" "$sim" "$ctl" "$pjlink"; do
   [ "$(dpkg-query -S "$bin" 2>/dev/null)" = "$package: $bin" ] ||
     fail "$bin does not belong to $package: $(dpkg-query -S "$bin" 2>&1)"
 done
@@ -201,7 +208,7 @@ expect_status() {
   fi
 }
 
-for prog in "$panel" "$sim" "$ctl"; do
+for prog in "$panel" "$sim" "$ctl" "$pjlink"; do
   name=$(basename "$prog")
   expect_status 0 "$prog" --version
   [ "$(cat "$work/out")" = "$name $version" ] ||
@@ -260,7 +267,7 @@ done
 note "desktop entry and icons are in place"
 
 # ---- manual pages ---------------------------------------------------------------------------
-for prog in r7k-panel r7k-sim r7k-ctl; do
+for prog in r7k-panel r7k-sim r7k-ctl r7k-pjlink; do
   page=$(installed_or_packaged "/usr/share/man/man1/$prog.1.gz")
   gzip -t "$page" || fail "$page is not a valid gzip file"
   zcat "$page" | sed 's/\\-/-/g' >"$work/page"
@@ -290,6 +297,24 @@ for prog in r7k-panel r7k-sim r7k-ctl; do
   fi
 done
 note "manual pages render and describe every option"
+
+# ---- r7k-pjlink's service -------------------------------------------------------------------
+# systemd-analyze loads the template as systemd would (it needs no running systemd): its
+# settings, the program it starts and, where dpkg installed it, the manual page it names.
+if command -v systemd-analyze >/dev/null; then
+  man_check=yes
+  [ -e /usr/share/man/man1/r7k-pjlink.1.gz ] && command -v man >/dev/null || man_check=no
+  if ! systemd-analyze verify --man="$man_check" "$unit" >"$work/verify.out" 2>&1 ||
+    [ -s "$work/verify.out" ]; then
+    show "$work/verify.out"
+    fail "systemd-analyze verify finds fault with $unit"
+  fi
+else
+  note "systemd-analyze is not installed; $unit is not verified"
+fi
+# The package enables and starts nothing: an instance is the administrator's to make.
+! ls /etc/systemd/system/*/r7k-pjlink@* 2>/dev/null || fail "installing enabled an instance"
+note "r7k-pjlink@.service is installed, verified and not enabled"
 
 # ---- bash completion --------------------------------------------------------------------------
 completion=$(installed_or_packaged /usr/share/bash-completion/completions/r7k-ctl)
