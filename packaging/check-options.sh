@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Every long option a program's --help shows must be in its manual page and in its part of
 # README.md, so neither falls behind the program.
-#   check-options.sh SOURCE_DIR NAME=PROGRAM...   (NAME: r7k-panel, r7k-ctl, r7k-sim)
+#   check-options.sh SOURCE_DIR NAME=PROGRAM...   (NAME: r7k-panel, r7k-ctl, r7k-sim, r7k-pjlink)
 set -euo pipefail
 src=$1
 shift
 # README's part for each program: from its heading to the next one of the same level.
 declare -A heading=([r7k-panel]='## Options' [r7k-ctl]='## Scripts: r7k-ctl'
-  [r7k-sim]='## The simulated projector')
+  [r7k-sim]='## The simulated projector' [r7k-pjlink]='## Room control over the network (PJLink)')
 # An option is a whole word: "--flood" is not found in "--flood-bytes".
 has() { grep -qE -- "(^|[^a-z0-9-])$2([^a-z0-9-]|\$)" <<<"$1"; }
 failed=0

@@ -71,8 +71,12 @@ void Server::accept() {
                          [this, socket] { drop(socket, "closed after no request for a while"); });
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, c] { readFrom(c); });
         QObject::connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (m_connections.erase(socket) != 0)
-                socket->deleteLater();
+            const auto it = m_connections.find(socket);
+            if (it == m_connections.end())
+                return;
+            carryOut(*it->second);  // what it asked before going is done all the same
+            m_connections.erase(it);
+            socket->deleteLater();
         });
         m_connections[socket] = c;
         socket->write(QByteArray::fromStdString(greeting(random)));
@@ -85,13 +89,9 @@ void Server::readFrom(const std::shared_ptr<Connection>& c) {
     const Intake intake = c->session.take(std::string_view(bytes.constData(), bytes.size()));
     if (intake.close) {
         // What was asked before the line that closes is done all the same, however the bytes
-        // were cut into pieces on the way; its answers have nowhere to go. A wrong digest
-        // carries no requests.
-        for (const Request& request : c->pending)
-            m_executor.execute(planFor(request, m_identity), [](auto&, auto&) {});
-        for (const Request& request : intake.requests)
-            m_executor.execute(planFor(request, m_identity), [](auto&, auto&) {});
-        c->pending.clear();
+        // were cut into pieces on the way. A wrong digest carries no requests.
+        c->pending.insert(c->pending.end(), intake.requests.begin(), intake.requests.end());
+        carryOut(*c);
         c->socket->write(QByteArray::fromStdString(intake.reply));
         return drop(c->socket, QString::fromStdString("closed on " + intake.why));
     }
@@ -135,6 +135,13 @@ void Server::reply(const std::weak_ptr<Connection>& weak, const Request& request
     c->busy = false;
     c->idle.start();
     pump(c);
+}
+
+// A closing connection's requests still waiting their turn: run, their answers going nowhere.
+void Server::carryOut(Connection& c) {
+    for (const Request& request : c.pending)
+        m_executor.execute(planFor(request, m_identity), [](auto&, auto&) {});
+    c.pending.clear();
 }
 
 void Server::drop(QTcpSocket* socket, const QString& why) {

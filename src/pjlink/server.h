@@ -43,6 +43,7 @@ class Server : public QObject {
     void run(const std::weak_ptr<Connection>& c, Request request, Plan plan);
     void reply(const std::weak_ptr<Connection>& c, const Request& request,
                const std::string& result);
+    void carryOut(Connection& c);
     void drop(QTcpSocket* socket, const QString& why);
 
     Executor m_executor;
