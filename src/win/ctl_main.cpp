@@ -13,7 +13,7 @@
 #include "link/port_address.h"
 #include "win/console.h"
 #include "win/ui_thread.h"
-#include "win/win_serial.h"
+#include "win/win_port_router.h"
 #include "win/win_timer.h"
 
 namespace {
@@ -24,7 +24,9 @@ using r7k::ctl::kExitUsage;
 constexpr const char* kOptionsHelp =
     "\n"
     "Options:\n"
-    "  --port <DEVICE>  the projector's COM port: COM7, or \\\\.\\NAME (default COM1)\n"
+    "  --port <DEVICE>  the projector's COM port (COM7, or \\\\.\\NAME) or gateway\n"
+    "                   (tcp://HOST:PORT, rfc2217://HOST:PORT), as the panel's --com1\n"
+    "                   (default COM1)\n"
     "  --speed <BAUD>   line speed: 19200 (default) or 9600\n"
     "  --timeout <MS>   wait this long for each reply instead of the panel's reply\n"
     "                   time-out\n"
@@ -136,7 +138,7 @@ int wmain() {
 
     r7k::win::initUiThread();
     // COM2 is never used by a run.
-    r7k::win::WinSerial serial(device, "NUL");
+    r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
     r7k::HeadlessWindow window;
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
     r7k::ctl::Runner runner({timer1, timer2, timer3, timer4, relink}, serial, window, pace,
