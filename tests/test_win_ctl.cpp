@@ -33,15 +33,16 @@ quint16 freePort() {
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
-// ser2net carrying the sim's pseudo-terminal as RFC 2217 on a free loopback port.
+// ser2net on a free loopback port, carrying a device as raw TCP or RFC 2217.
 struct Ser2net : QProcess {
     QString address;
-    explicit Ser2net(const QString& pty) {
+    Ser2net(const QString& scheme, const QString& device) {
         const quint16 port = freePort();
-        address = QString("rfc2217://127.0.0.1:%1").arg(port);
+        address = QString("%1://127.0.0.1:%2").arg(scheme).arg(port);
+        const QString accepter = scheme == "tcp" ? "tcp" : "telnet(rfc2217),tcp";
         start("ser2net", {"-n", "-u", "-Y", "connection: &c", "-Y",
-                          QString("  accepter: telnet(rfc2217),tcp,127.0.0.1,%1").arg(port), "-Y",
-                          "  connector: serialdev," + pty + ",19200n81,local"});
+                          QString("  accepter: %1,127.0.0.1,%2").arg(accepter).arg(port), "-Y",
+                          "  connector: serialdev," + device + ",19200n81,local"});
         QTcpSocket probe;  // up once its port takes connections
         QTRY_VERIFY((probe.abort(), probe.connectToHost(QHostAddress::LocalHost, port),
                      probe.waitForConnected(100)));
@@ -75,7 +76,8 @@ class TestWinCtl : public QObject {
 
     void binary_data() {
         // The port: a COM port on the sim's pty, or a gateway: "tcp" (the sim serves TCP),
-        // "rfc2217" (ser2net over the sim's pty), "closed" (a loopback port nobody serves).
+        // "rfc2217" (ser2net over the sim's pty), "missing" (ser2net, raw TCP to a device that
+        // is not there), "closed" (a loopback port nobody serves).
         QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("sim");   // r7k-sim options, ',' between words
         QTest::addColumn<QString>("args");  // r7k-ctl words after --json --port PORT, likewise
@@ -96,6 +98,8 @@ class TestWinCtl : public QObject {
             << "ack:-|reply: Count down" << "";
         QTest::addRow("rfc2217 via ser2net") << "rfc2217" << "" << "--speed,9600,status" << "" << 0
             << "reply: Stand by" << "";
+        QTest::addRow("gateway's device missing: exit 4") << "missing" << "" << "status" << ""
+            << 4 << "" << "opened: the gateway closed the connection: Device open failure";
         QTest::addRow("refused: exit 4") << "closed" << "" << "status" << "" << 4 << ""
             << "cannot be opened: connection refused.";
         QTest::addRow("gateway closes in a wait: exit 4") << "tcp" << "" << "status,wait,20,status"
@@ -129,7 +133,9 @@ class TestWinCtl : public QObject {
         const QString served = QString(simulator.readLine()).section(' ', -1).trimmed();
         std::optional<Ser2net> ser2net;
         if (gateway == "rfc2217")
-            port = ser2net.emplace(served).address;
+            port = ser2net.emplace("rfc2217", served).address;
+        else if (gateway == "missing")
+            port = ser2net.emplace("tcp", "/dev/r7k-missing").address;
         else if (gateway == "tcp")
             port = served;
         else if (gateway == "closed")
@@ -168,6 +174,8 @@ class TestWinCtl : public QObject {
         if (stop != "hangup" && exit != 2 && exit != 4) {
             QByteArray log;
             QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was closed"));
+            // Each step's command went out once.
+            QCOMPARE(log.count("\" -> "), results.size());
         }
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(3000));
