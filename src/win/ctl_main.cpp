@@ -12,6 +12,7 @@
 #include "ctl/steps.h"
 #include "link/port_address.h"
 #include "win/console.h"
+#include "win/perf_clock.h"
 #include "win/ui_thread.h"
 #include "win/win_port_router.h"
 #include "win/win_timer.h"
@@ -52,17 +53,6 @@ constexpr std::array<r7k::cli::OptionSpec, 6> kOptions{{
 int usageError(const std::string& message) {
     r7k::win::writeErr("r7k-ctl: " + message + "\nTry 'r7k-ctl --help' for more information.\n");
     return kExitUsage;
-}
-
-std::int64_t microsecondsNow() {
-    static const std::int64_t frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart / frequency * 1'000'000 + t.QuadPart % frequency * 1'000'000 / frequency;
 }
 
 // Set by the run: what a stop from the console does on the UI thread.
@@ -142,7 +132,7 @@ int wmain() {
     r7k::HeadlessWindow window;
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
     r7k::ctl::Runner runner({timer1, timer2, timer3, timer4, relink}, serial, window, pace,
-                            [] { return r7k::ctl::microseconds{microsecondsNow()}; });
+                            [] { return r7k::ctl::microseconds{r7k::win::counterMicroseconds()}; });
     g_runner = &runner;
     g_running = true;
 
