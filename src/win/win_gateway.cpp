@@ -47,8 +47,8 @@ void setUp(SOCKET s) {
                      sizeof count);
 }
 
-}  // namespace
-
+// Winsock's cause of a failed or ended connection: the words every platform uses for the
+// common ones, else Windows' own.
 std::string socketCause(int error) {
     switch (error) {
         case WSAECONNREFUSED:
@@ -60,14 +60,15 @@ std::string socketCause(int error) {
             return std::string(kCauseHostUnreachable);
         case WSAENETUNREACH:
             return std::string(kCauseNetUnreachable);
-        case 0:
+        case 0:  // an orderly close
         case WSAECONNRESET:
-        case WSAECONNABORTED:
             return std::string(kCauseClosed);
         default:
             return windowsMessage(DWORD(error));
     }
 }
+
+}  // namespace
 
 // One connection: the socket and the worker that waits on it. Shared by the UI thread and the
 // worker, so that a worker that outlives a drop finds its handles intact; the socket closes

@@ -47,8 +47,4 @@ class WinGateway : private WinGatewayParts, public GatewayPort {
     WinGateway() : GatewayPort(link, {connectTimer, settleTimer, paceTimer}) {}
 };
 
-// Winsock's cause of a failed or ended connection: the words every platform uses for the
-// common ones, else Windows' own.
-std::string socketCause(int error);
-
 }  // namespace r7k::win
