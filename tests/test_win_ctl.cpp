@@ -76,8 +76,9 @@ class TestWinCtl : public QObject {
 
     void binary_data() {
         // The port: a COM port on the sim's pty, or a gateway: "tcp" (the sim serves TCP),
-        // "rfc2217" (ser2net over the sim's pty), "missing" (ser2net, raw TCP to a device that
-        // is not there), "closed" (a loopback port nobody serves).
+        // "mute" (rfc2217:// to the sim's raw TCP: no negotiation), "rfc2217" (ser2net over the
+        // sim's pty), "missing" (ser2net, raw TCP to a device that is not there), "closed" (a
+        // loopback port nobody serves).
         QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("sim");   // r7k-sim options, ',' between words
         QTest::addColumn<QString>("args");  // r7k-ctl words after --json --port PORT, likewise
@@ -100,6 +101,8 @@ class TestWinCtl : public QObject {
             << "reply: Stand by" << "";
         QTest::addRow("gateway's device missing: exit 4") << "missing" << "" << "status" << ""
             << 4 << "" << "opened: the gateway closed the connection: Device open failure";
+        QTest::addRow("no RFC 2217 answer: exit 4") << "mute" << "" << "status" << "" << 4 << ""
+            << "opened: the gateway did not answer the RFC 2217 negotiation.";
         QTest::addRow("refused: exit 4") << "closed" << "" << "status" << "" << 4 << ""
             << "cannot be opened: connection refused.";
         QTest::addRow("gateway closes in a wait: exit 4") << "tcp" << "" << "status,wait,20,status"
@@ -125,8 +128,9 @@ class TestWinCtl : public QObject {
         QString port = QString("COM%1").arg(20 + ::getpid() % 200);
         const QString link = qEnvironmentVariable("WINEPREFIX") + "/dosdevices/" + port.toLower();
         QProcess simulator;
-        const QStringList where =
-            gateway == "tcp" ? QStringList{"--listen", "0"} : QStringList{"--link", link};
+        const QStringList where = gateway == "tcp" || gateway == "mute"
+                                      ? QStringList{"--listen", "0"}
+                                      : QStringList{"--link", link};
         simulator.start(qEnvironmentVariable("R7K_SIM"),
                         sim.split(',', Qt::SkipEmptyParts) + where);
         QVERIFY(simulator.waitForReadyRead(5000));
@@ -138,6 +142,8 @@ class TestWinCtl : public QObject {
             port = ser2net.emplace("tcp", "/dev/r7k-missing").address;
         else if (gateway == "tcp")
             port = served;
+        else if (gateway == "mute")
+            port = QString(served).replace("tcp://", "rfc2217://");
         else if (gateway == "closed")
             port = QString("tcp://127.0.0.1:%1").arg(freePort());
         else
