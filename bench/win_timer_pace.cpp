@@ -10,20 +10,15 @@
 #include <vector>
 
 #include "win/console.h"
+#include "win/perf_clock.h"
 #include "win/ui_thread.h"
 #include "win/win_timer.h"
 
 namespace {
 
 double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(r7k::win::counterNow()) * 1000.0 /
+           static_cast<double>(r7k::win::counterFrequency());
 }
 
 // Runs `ticks` ticks of a repeater and prints one line of figures about its intervals.

@@ -20,13 +20,14 @@ add_library(r7k_ctl STATIC src/ctl/steps.cpp src/ctl/tap_port.cpp src/ctl/runner
   src/ctl/json_line.cpp src/ctl/invocation.cpp)
 target_link_libraries(r7k_ctl PUBLIC r7k_core)
 
-# The Win32 adapters: UI thread, timers, serial, registry, the window.
+# The Win32 adapters: UI thread, timers, serial and gateway ports, registry, the window.
 file(GLOB R7K_WIN_SOURCES CONFIGURE_DEPENDS src/win/*.cpp)
 list(FILTER R7K_WIN_SOURCES EXCLUDE REGEX "/(panel_main|ctl_main)\\.cpp$")
 add_library(r7k_win STATIC ${R7K_WIN_SOURCES})
 # SetupAPI, COM (ole32) and shell32 are loaded when first needed (win/late_library.h), so
 # they are not linked: every start would map them.
-target_link_libraries(r7k_win PUBLIC r7k_core comctl32 advapi32 uuid gdi32 user32 winmm)
+# Winsock (ws2_32) carries the gateway ports.
+target_link_libraries(r7k_win PUBLIC r7k_core comctl32 advapi32 uuid gdi32 user32 winmm ws2_32)
 
 set(R7K_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
 target_include_directories(r7k_win PUBLIC ${R7K_RESOURCE_DIR})  # resource_ids.h

@@ -88,8 +88,8 @@ class TestQtPorts : public QObject {
         SimProcess sim({"--quiet", "--listen", "0"});
         SimProcess first({"--quiet"});
         PanelWindow window;
-        PortRouter router(*parsePortAddress(first.path.toStdString()).address,
-                          *parsePortAddress("/dev/r7k-none").address);
+        QtPortRouter router(*parsePortAddress(first.path.toStdString()).address,
+                            *parsePortAddress("/dev/r7k-none").address);
         QtTimer t1, t2, t3, t4, relink;
         Form1 form({t1, t2, t3, t4, relink}, router, window);
         window.attach(&form);

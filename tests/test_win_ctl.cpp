@@ -3,11 +3,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
@@ -23,6 +27,28 @@ QProcessEnvironment wineEnvironment() {
     env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
     return env;
 }
+
+quint16 freePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+// ser2net on a free loopback port, carrying a device as raw TCP or RFC 2217.
+struct Ser2net : QProcess {
+    QString address;
+    Ser2net(const QString& scheme, const QString& device) {
+        const quint16 port = freePort();
+        address = QString("%1://127.0.0.1:%2").arg(scheme).arg(port);
+        const QString accepter = scheme == "tcp" ? "tcp" : "telnet(rfc2217),tcp";
+        start("ser2net", {"-n", "-u", "-Y", "connection: &c", "-Y",
+                          QString("  accepter: %1,127.0.0.1,%2").arg(accepter).arg(port), "-Y",
+                          "  connector: serialdev," + device + ",19200n81,local"});
+        QTcpSocket probe;  // up once its port takes connections
+        QTRY_VERIFY((probe.abort(), probe.connectToHost(QHostAddress::LocalHost, port),
+                     probe.waitForConnected(100)));
+    }
+    ~Ser2net() override { terminate(), waitForFinished(3000); }
+};
 
 }  // namespace
 
@@ -49,46 +75,79 @@ class TestWinCtl : public QObject {
     }
 
     void binary_data() {
+        // The port: a COM port on the sim's pty, or a gateway: "tcp" (the sim serves TCP),
+        // "mute" (rfc2217:// to the sim's raw TCP: no negotiation), "rfc2217" (ser2net over the
+        // sim's pty), "missing" (ser2net, raw TCP to a device that is not there), "closed" (a
+        // loopback port nobody serves).
+        QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("sim");   // r7k-sim options, ',' between words
-        QTest::addColumn<QString>("args");  // r7k-ctl words after --json --port COMn, likewise
+        QTest::addColumn<QString>("args");  // r7k-ctl words after --json --port PORT, likewise
         QTest::addColumn<QString>("stop");  // "int": Ctrl+C once a step ran; "hangup": the sim ends
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("results");  // per step "outcome:status" ("-" for none), '|'
         QTest::addColumn<QString>("message");  // in standard error
         // clang-format off
-        QTest::addRow("queries decoded") << "--pieces,3,--gap,20" << "status,mode" << "" << 0
+        QTest::addRow("queries decoded") << "" << "--pieces,3,--gap,20" << "status,mode" << "" << 0
             << "reply: Stand by|reply: Input mode 1" << "";
-        QTest::addRow("NAK: exit 5") << "" << "send,cr0,status" << "" << 5 << "nak:-"
+        QTest::addRow("NAK: exit 5") << "" << "" << "send,cr0,status" << "" << 5 << "nak:-"
             << "send cr0: the projector answered NAK (0x15) on COM1 (COM";
-        QTest::addRow("dropped: exit 3") << "--drop-all" << "--timeout,100,status,power-off" << ""
-            << 3 << "timeout:-" << "status: no reply within 100 ms on COM1 (COM";
-        QTest::addRow("no such port: exit 4") << "" << "--port,COM0,status" << "" << 4 << ""
+        QTest::addRow("dropped: exit 3") << "" << "--drop-all" << "--timeout,100,status,power-off"
+            << "" << 3 << "timeout:-" << "status: no reply within 100 ms on COM1 (COM";
+        QTest::addRow("no such port: exit 4") << "" << "" << "--port,COM0,status" << "" << 4 << ""
             << "COM1 (COM0) cannot be opened: ";
-        QTest::addRow("gateway address: exit 4") << "" << "--port,tcp://127.0.0.1:9,status" << ""
-            << 4 << "" << "not available in the Windows build yet";
-        QTest::addRow("usage error: exit 2") << "" << "--speed,1200,status" << "" << 2 << ""
+        QTest::addRow("tcp: a lone ACK, a reply") << "tcp" << "" << "power-on,status" << "" << 0
+            << "ack:-|reply: Count down" << "";
+        QTest::addRow("rfc2217 via ser2net") << "rfc2217" << "" << "--speed,9600,status" << "" << 0
+            << "reply: Stand by" << "";
+        QTest::addRow("gateway's device missing: exit 4") << "missing" << "" << "status" << ""
+            << 4 << "" << "opened: the gateway closed the connection: Device open failure";
+        QTest::addRow("no RFC 2217 answer: exit 4") << "mute" << "" << "status" << "" << 4 << ""
+            << "opened: the gateway did not answer the RFC 2217 negotiation.";
+        QTest::addRow("refused: exit 4") << "closed" << "" << "status" << "" << 4 << ""
+            << "cannot be opened: connection refused.";
+        QTest::addRow("gateway closes in a wait: exit 4") << "tcp" << "" << "status,wait,20,status"
+            << "hangup" << 4 << "reply: Stand by|lost:-"
+            << "was lost: connection closed by the gateway.";
+        QTest::addRow("usage error: exit 2") << "" << "" << "--speed,1200,status" << "" << 2 << ""
             << "r7k-ctl: --speed 1200: expected 19200 or 9600\nTry 'r7k-ctl --help'";
-        QTest::addRow("line lost in a wait: exit 4") << "" << "status,wait,20,status" << "hangup"
-            << 4 << "reply: Stand by|lost:-" << "was lost: ";
-        QTest::addRow("Ctrl+C in a wait: at once, port closed") << "" << "status,wait,20" << "int"
-            << 130 << "reply: Stand by" << "interrupted";
+        QTest::addRow("line lost in a wait: exit 4") << "" << "" << "status,wait,20,status"
+            << "hangup" << 4 << "reply: Stand by|lost:-" << "was lost: ";
+        QTest::addRow("Ctrl+C in a wait: at once, port closed") << "" << "" << "status,wait,20"
+            << "int" << 130 << "reply: Stand by" << "interrupted";
         // clang-format on
     }
 
     void binary() {
+        QFETCH(QString, gateway);
         QFETCH(QString, sim);
         QFETCH(QString, args);
         QFETCH(QString, stop);
         QFETCH(int, exit);
         // A COM port of this test run alone: Wine maps it to the sim's pty by a link in the
         // prefix, which the sim makes and removes.
-        const QString port = QString("COM%1").arg(20 + ::getpid() % 200);
+        QString port = QString("COM%1").arg(20 + ::getpid() % 200);
         const QString link = qEnvironmentVariable("WINEPREFIX") + "/dosdevices/" + port.toLower();
         QProcess simulator;
+        const QStringList where = gateway == "tcp" || gateway == "mute"
+                                      ? QStringList{"--listen", "0"}
+                                      : QStringList{"--link", link};
         simulator.start(qEnvironmentVariable("R7K_SIM"),
-                        sim.split(',', Qt::SkipEmptyParts) + QStringList{"--link", link});
+                        sim.split(',', Qt::SkipEmptyParts) + where);
         QVERIFY(simulator.waitForReadyRead(5000));
-        QTRY_VERIFY(QFileInfo(link).isSymLink());
+        const QString served = QString(simulator.readLine()).section(' ', -1).trimmed();
+        std::optional<Ser2net> ser2net;
+        if (gateway == "rfc2217")
+            port = ser2net.emplace("rfc2217", served).address;
+        else if (gateway == "missing")
+            port = ser2net.emplace("tcp", "/dev/r7k-missing").address;
+        else if (gateway == "tcp")
+            port = served;
+        else if (gateway == "mute")
+            port = QString(served).replace("tcp://", "rfc2217://");
+        else if (gateway == "closed")
+            port = QString("tcp://127.0.0.1:%1").arg(freePort());
+        else
+            QTRY_VERIFY(QFileInfo(link).isSymLink());
 
         QProcess ctl;  // a later --port overrides this one
         ctl.setProcessEnvironment(wineEnvironment());
@@ -114,10 +173,15 @@ class TestWinCtl : public QObject {
         QVERIFY2(ctl.exitCode() == exit, qPrintable(QString::number(ctl.exitCode()) + " " + err));
         QFETCH(QString, message);
         QVERIFY2(err.contains(message), qPrintable(err));
+        // A gateway's failure names its address.
+        QVERIFY2(gateway.isEmpty() || exit != 4 || err.contains("COM1 (" + port + ")"),
+                 qPrintable(err));
         // The port is closed at the end, whatever ended the run.
         if (stop != "hangup" && exit != 2 && exit != 4) {
             QByteArray log;
             QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was closed"));
+            // Each step's command went out once.
+            QCOMPARE(log.count("\" -> "), results.size());
         }
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(3000));

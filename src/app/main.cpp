@@ -132,10 +132,6 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
-constexpr const char* kNetworkNote =
-    "\nA projector behind a serial-to-network gateway works too: --com1 tcp://HOST:PORT or "
-    "rfc2217://HOST:PORT.\n";
-
 // What COM1 and COM2 stand for now, where that comes from, and what the settings file had
 // that could not be used.
 void printMappings(const r7k::PortSettings& settings, const Options& options) {
@@ -157,7 +153,7 @@ int listPorts(const r7k::PortSettings& settings, const Options& options) {
         std::printf(
             "No serial ports found. Plug in the USB-serial adapter and try again; a "
             "pseudo-terminal is not listed but works with --com1.\n");
-        std::fputs(kNetworkNote, stdout);
+        std::fputs(r7k::kGatewayNote, stdout);
         printMappings(settings, options);
         return 0;
     }
@@ -188,7 +184,7 @@ int listPorts(const r7k::PortSettings& settings, const Options& options) {
             "  r7k-panel --com1 %s\n",
             example.toLocal8Bit().constData());
     }
-    std::fputs(kNetworkNote, stdout);
+    std::fputs(r7k::kGatewayNote, stdout);
     printMappings(settings, options);
     return 0;
 }
@@ -244,7 +240,7 @@ int main(int argc, char** argv) {
     };
     r7k::PanelWindow window;
     stamp("window built");
-    r7k::PortRouter serial(address(1), address(2));
+    r7k::QtPortRouter serial(address(1), address(2));
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
     r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);

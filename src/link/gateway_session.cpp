@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/gateway_causes.h"
+
 namespace r7k {
 
 using namespace telnet;
@@ -167,9 +169,8 @@ GatewaySession::Step GatewaySession::timedOut() {
 std::string GatewaySession::closed(std::string_view cause) {
     if (std::exchange(m_phase, Phase::Failed) != Phase::Opening)
         return std::string(cause);
-    std::string text = cause == "connection closed by the gateway"
-                           ? "the gateway closed the connection"
-                           : std::string(cause);
+    std::string text =
+        cause == kCauseClosed ? "the gateway closed the connection" : std::string(cause);
     if (const std::string reason = gatewayReason(m_held); !reason.empty())
         text += ": " + reason;
     return text;

@@ -19,6 +19,11 @@ struct PortMapping {
     PortOrigin origin = PortOrigin::Default;
 };
 
+// What the port list says of gateways, after the ports a machine has.
+inline constexpr const char* kGatewayNote =
+    "\nA projector behind a serial-to-network gateway works too: --com1 tcp://HOST:PORT or "
+    "rfc2217://HOST:PORT.\n";
+
 // `option` and `stored` are empty when there is none.
 PortMapping mapPort(int port, std::string_view option, std::string_view stored);
 

@@ -2,5 +2,5 @@
 #include "qt/net_serial.h"
 
 extern "C" __attribute__((visibility("default"))) r7k::NetworkPort* r7k_network_port() {
-    return new r7k::NetSerial(std::nullopt, std::nullopt);
+    return new r7k::NetSerial;
 }

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "link/gateway_causes.h"
+
 namespace r7k {
 
 namespace {
@@ -19,11 +21,11 @@ namespace {
 std::string causeOf(int error) {
     switch (error) {
         case ECONNREFUSED:
-            return "connection refused";
+            return std::string(kCauseRefused);
         case EHOSTUNREACH:
-            return "host unreachable";
+            return std::string(kCauseHostUnreachable);
         case ENETUNREACH:
-            return "network unreachable";
+            return std::string(kCauseNetUnreachable);
         case ECONNRESET:
         case EPIPE:
             return "the gateway closed the connection";
@@ -60,7 +62,7 @@ void TcpConnector::start(const QString& host, quint16 port, Done done) {
                               if (generation != m_generation)
                                   return;
                               if (info.error() != QHostInfo::NoError || info.addresses().isEmpty())
-                                  return finish(-1, "host not found");
+                                  return finish(-1, std::string(kCauseHostNotFound));
                               connectTo(info.addresses().first());
                           });
 }

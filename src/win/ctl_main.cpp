@@ -8,32 +8,24 @@
 #include "ctl/runner.h"
 #include "link/port_address.h"
 #include "win/console.h"
+#include "win/perf_clock.h"
 #include "win/registry_settings.h"
 #include "win/ui_thread.h"
-#include "win/win_serial.h"
+#include "win/win_port_router.h"
 #include "win/win_timer.h"
 
 namespace {
 
 using r7k::ctl::kExitUsage;
 
-constexpr const char* kPortHelp = "the projector's COM port: COM7, or \\\\.\\NAME;";
+constexpr const char* kPortHelp =
+    "the projector's COM port (COM7, or \\\\.\\NAME) or gateway (tcp://HOST:PORT,\n"
+    "                   rfc2217://HOST:PORT);";
 constexpr int kInterrupted = 130;  // as a shell reports a program ended by Ctrl+C
 
 int usageError(const std::string& message) {
     r7k::win::writeErr("r7k-ctl: " + message + "\nTry 'r7k-ctl --help' for more information.\n");
     return kExitUsage;
-}
-
-std::int64_t microsecondsNow() {
-    static const std::int64_t frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart / frequency * 1'000'000 + t.QuadPart % frequency * 1'000'000 / frequency;
 }
 
 // Set by the run: what a stop from the console does on the UI thread.
@@ -94,11 +86,11 @@ int wmain() {
 
     r7k::win::initUiThread();
     // COM2 is never used by a run.
-    r7k::win::WinSerial serial(device, "NUL");
+    r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
     r7k::HeadlessWindow window;
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
     r7k::ctl::Runner runner({timer1, timer2, timer3, timer4, relink}, serial, window, pace,
-                            [] { return r7k::ctl::microseconds{microsecondsNow()}; });
+                            [] { return r7k::ctl::microseconds{r7k::win::counterMicroseconds()}; });
     g_runner = &runner;
     g_running = true;
 

@@ -18,7 +18,7 @@
 #include "win/registry_settings.h"
 #include "win/serial_ports.h"
 #include "win/ui_thread.h"
-#include "win/win_serial.h"
+#include "win/win_port_router.h"
 #include "win/win_timer.h"
 
 namespace {
@@ -30,7 +30,9 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --com1 <DEVICE>  The device that stands for COM1 (default: the registry's, else COM1):\n"
-    "                   COM7 or \\\\.\\NAME.\n"
+    "                   COM7 or \\\\.\\NAME; or a serial-to-network gateway: tcp://HOST:PORT\n"
+    "                   (a raw byte stream) or rfc2217://HOST:PORT (Telnet, which also sets\n"
+    "                   the gateway's speed).\n"
     "  --com2 <DEVICE>  The device that stands for COM2 (default: the registry's, else COM2).\n"
     "  --trace          Print every TXD, RXD and STATUS line as it is set: milliseconds since\n"
     "                   start, a tab, TXD, RXD or STATUS, a tab, the text.\n"
@@ -61,7 +63,7 @@ int listPorts(const r7k::win::RegistrySettings& settings, const std::string opti
         if (!p.manufacturer.empty())
             writeOut("  manufacturer   " + p.manufacturer + "\n");
     }
-    writeOut("\n");
+    writeOut(std::string(r7k::kGatewayNote) + "\n");
     for (int port : {1, 2}) {
         const r7k::PortMapping m = settings.mapping(port, options[port - 1]);
         writeOut("COM" + std::to_string(port) + " = " + m.address + " (" +
@@ -136,8 +138,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&controls);
     r7k::win::PanelWindow window;
     stamp("window built");
-    r7k::win::WinSerial serial(settings.mapping(1, options[0]).address,
-                               settings.mapping(2, options[1]).address);
+    const auto address = [&](int port) {
+        return *r7k::parsePortAddress(settings.mapping(port, options[port - 1]).address).address;
+    };
+    r7k::win::WinPortRouter serial(address(1), address(2));
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink;
     r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);

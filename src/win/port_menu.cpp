@@ -6,12 +6,12 @@
 #include "link/form1.h"
 #include "link/port_address.h"
 #include "link/port_mapping.h"
+#include "link/port_router.h"
 #include "win/address_dialog.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/registry_settings.h"
 #include "win/serial_ports.h"
-#include "win/win_serial.h"
 
 namespace r7k::win {
 
@@ -29,7 +29,7 @@ constexpr UINT kFirstItem = 1;
 
 }  // namespace
 
-PortMenu::PortMenu(PanelWindow& window, WinSerial& serial, Form1& form, RegistrySettings& settings)
+PortMenu::PortMenu(PanelWindow& window, PortRouter& serial, Form1& form, RegistrySettings& settings)
     : m_window(window), m_serial(serial), m_form(form), m_settings(settings) {
     window.setPortMenuHandler([this](int port, POINT at) { show(port, at); });
     showDevices();
@@ -90,16 +90,16 @@ void PortMenu::choose(int port, const std::string& address) {
         m_window.warn("COM" + std::to_string(port) + ": " + address + ": " + parsed.error);
         return;
     }
-    const std::string chosen = parsed.address->text(), old = m_serial.deviceName(port);
+    const PortAddress chosen = *parsed.address, old = m_serial.address(port);
     m_form.changePortDevice(
         port,
         [this, port, chosen, old](bool toNew) {
-            m_serial.setDevice(port, toNew ? chosen : old);
+            m_serial.setAddress(port, toNew ? chosen : old);
             showDevices();
         },
-        [this, port, chosen] {
-            if (const std::string why = m_settings.remember(port, chosen); !why.empty())
-                m_window.warn(notRememberedText(port, chosen, m_settings.where(), why));
+        [this, port, text = chosen.text()] {
+            if (const std::string why = m_settings.remember(port, text); !why.empty())
+                m_window.warn(notRememberedText(port, text, m_settings.where(), why));
         });
 }
 

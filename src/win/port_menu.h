@@ -7,13 +7,13 @@
 
 namespace r7k {
 class Form1;
-}
+class PortRouter;
+}  // namespace r7k
 
 namespace r7k::win {
 
 class PanelWindow;
 class RegistrySettings;
-class WinSerial;
 
 // The menu of a port option (a right-click on COM1 or COM2): what the port stands for now, the
 // COM ports Windows knows, a network address, the default. A choice maps the port to that
@@ -26,7 +26,7 @@ class PortMenu {
         std::string address;  // empty: ask for a network address
     };
 
-    PortMenu(PanelWindow& window, WinSerial& serial, Form1& form, RegistrySettings& settings);
+    PortMenu(PanelWindow& window, PortRouter& serial, Form1& form, RegistrySettings& settings);
     // What the menu of a port offers now, in order.
     std::vector<Entry> entries(int port) const;
     void show(int port, POINT at);
@@ -37,7 +37,7 @@ class PortMenu {
     void showDevices();
 
     PanelWindow& m_window;
-    WinSerial& m_serial;
+    PortRouter& m_serial;
     Form1& m_form;
     RegistrySettings& m_settings;
 };

@@ -232,11 +232,6 @@ SerialResult WinSerial::setPortOpen(bool open) {
     const PortAddressResult address = parsePortAddress(device);
     if (!address.address)
         return {openFailureText(port, device, address.error)};
-    if (address.address->isNetwork()) {
-        return {openFailureText(port, device,
-                                "gateway ports (tcp://, rfc2217://) are not available in the "
-                                "Windows build yet; give a COM port")};
-    }
     for (const char c : device) {
         if (static_cast<unsigned char>(c) < 0x20)
             return {openFailureText(port, device, "the name holds a control character")};

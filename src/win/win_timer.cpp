@@ -8,28 +8,14 @@
 #include <map>
 #include <mutex>
 
+#include "win/perf_clock.h"
 #include "win/ui_thread.h"
 
 namespace r7k::win {
 namespace {
 
-std::int64_t now() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
-
-std::int64_t ticksPerSecond() {
-    static const std::int64_t frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    return frequency;
-}
-
 std::int64_t toTicks(std::chrono::milliseconds ms) {
-    return ms.count() * ticksPerSecond() / 1000;
+    return ms.count() * counterFrequency() / 1000;
 }
 
 // The due times of every running timer, kept by one worker thread that sleeps until the
@@ -47,7 +33,7 @@ class Schedule {
     void start(int id, std::uint64_t generation, std::chrono::milliseconds interval) {
         const std::lock_guard lock(m_mutex);
         const std::int64_t period = toTicks(interval);
-        const std::int64_t due = now() + period;
+        const std::int64_t due = counterNow() + period;
         m_slots[id] = Slot{due, period, generation, false};
         // Waking the worker is a call into the system; it is needed only when this tick is due
         // before the worker's next wake-up (a send restarts two timers every 5 ms).
@@ -99,7 +85,7 @@ class Schedule {
     // for), in ticks.
     std::int64_t postDue() {
         const std::lock_guard lock(m_mutex);
-        const std::int64_t t = now();
+        const std::int64_t t = counterNow();
         std::int64_t next = -1;
         for (auto& [id, slot] : m_slots) {
             if (slot.posted)
@@ -132,7 +118,7 @@ class Schedule {
             }
             // Rounded up: waking early would only mean waiting again. The due times stay on
             // the period's grid, so the rounding does not add up.
-            const std::int64_t ms = (wait * 1000 + ticksPerSecond() - 1) / ticksPerSecond();
+            const std::int64_t ms = (wait * 1000 + counterFrequency() - 1) / counterFrequency();
             WaitForSingleObject(m_wake, static_cast<DWORD>(std::max<std::int64_t>(ms, 1)));
         }
     }
