@@ -1,6 +1,5 @@
 // r7k-ctl: the panel's commands and queries from scripts, run on the panel's own core.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +9,9 @@
 #include "ctl/runner.h"
 #include "link/default_device.h"
 #include "link/port_address.h"
+#include "qt/headless_runner.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
-#include "qt/qt_timer.h"
 #include "qt/stop_signals.h"
 
 namespace {
@@ -73,13 +72,8 @@ int main(int argc, char** argv) {
         return usageError("--port " + device + ": " + address.error);
 
     const std::unique_ptr<r7k::SerialPort> serial = makePort(*address.address);
-    r7k::HeadlessWindow window;
-    r7k::QtTimer timer1, timer2, timer3, timer4, relink, pace;
-    QElapsedTimer clock;
-    clock.start();
-    r7k::ctl::Runner runner(
-        {timer1, timer2, timer3, timer4, relink}, *serial, window, pace,
-        [&clock] { return r7k::ctl::microseconds{clock.nsecsElapsed() / 1000}; });
+    r7k::HeadlessRunner headless(*serial);
+    r7k::ctl::Runner& runner = headless.runner;
 
     const r7k::StopSignals stops([&runner](int signo) {
         runner.interrupt(128 + signo, std::string("stopped by ") + ::strsignal(signo));

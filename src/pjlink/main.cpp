@@ -1,6 +1,5 @@
 // r7k-pjlink: the projector on its serial line, answering PJLink on the network.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <array>
 #include <csignal>
@@ -12,8 +11,8 @@
 #include "link/port_address.h"
 #include "pjlink/listen_address.h"
 #include "pjlink/server.h"
+#include "qt/headless_runner.h"
 #include "qt/port_router.h"
-#include "qt/qt_timer.h"
 #include "qt/stop_signals.h"
 
 namespace {
@@ -151,16 +150,10 @@ int main(int argc, char** argv) {
     // The panel's serial component with the address as COM1; COM2 is never used.
     const auto serial =
         r7k::makeSerialPort(*address.address, *r7k::parsePortAddress("/dev/null").address);
-    r7k::HeadlessWindow window;
-    window.onWarn = [](std::string_view text) {
+    r7k::HeadlessRunner headless(*serial, [](std::string_view text) {
         std::fprintf(stderr, "r7k-pjlink: %.*s\n", static_cast<int>(text.size()), text.data());
-    };
-    r7k::QtTimer timer1, timer2, timer3, timer4, relink, pace;
-    QElapsedTimer clock;
-    clock.start();
-    r7k::ctl::Runner runner(
-        {timer1, timer2, timer3, timer4, relink}, *serial, window, pace,
-        [&clock] { return r7k::ctl::microseconds{clock.nsecsElapsed() / 1000}; });
+    });
+    r7k::ctl::Runner& runner = headless.runner;
     r7k::pjlink::Server server(runner, identity, options);
     if (!server.listen(listen.host, listen.port)) {
         return failure("cannot listen on " + listen.text + ": " +

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <functional>
+#include <string_view>
+
+#include "ctl/runner.h"
+#include "panel/headless_window.h"
+#include "qt/qt_timer.h"
+
+namespace r7k {
+
+// The panel's core without a window, on Qt's timers and a steady clock, with the script
+// runner over it: what r7k-ctl and r7k-pjlink drive. `warn` sees the panel's warnings first.
+struct HeadlessRunner {
+    HeadlessRunner(SerialPort& port, std::function<void(std::string_view)> warn = nullptr)
+        : window(withWarn(std::move(warn))),
+          runner({timer1, timer2, timer3, timer4, relink}, port, window, pace,
+                 [this] { return ctl::microseconds{clock.nsecsElapsed() / 1000}; }) {}
+
+    HeadlessWindow window;
+    QtTimer timer1, timer2, timer3, timer4, relink, pace;
+    QElapsedTimer clock = started();
+    ctl::Runner runner;
+
+  private:
+    static HeadlessWindow withWarn(std::function<void(std::string_view)> warn) {
+        HeadlessWindow w;
+        w.onWarn = std::move(warn);
+        return w;
+    }
+    static QElapsedTimer started() {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }
+};
+
+}  // namespace r7k
