@@ -116,10 +116,17 @@ class Schedule {
                 WaitForSingleObject(m_wake, INFINITE);
                 continue;
             }
-            // Rounded up: waking early would only mean waiting again. The due times stay on
-            // the period's grid, so the rounding does not add up.
-            const std::int64_t ms = (wait * 1000 + counterFrequency() - 1) / counterFrequency();
-            WaitForSingleObject(m_wake, static_cast<DWORD>(std::max<std::int64_t>(ms, 1)));
+            // A wait wakes a millisecond late or so: the worker sleeps to about a millisecond
+            // before the due time and yields its turn until then, so a 5 ms pace keeps its
+            // grid. A start or stop still wakes it at once.
+            const std::int64_t ms = wait * 1000 / counterFrequency();
+            if (ms >= 2) {
+                WaitForSingleObject(m_wake, static_cast<DWORD>(ms - 1));
+                continue;
+            }
+            const std::int64_t until = counterNow() + wait;
+            while (counterNow() < until && WaitForSingleObject(m_wake, 0) != WAIT_OBJECT_0)
+                SwitchToThread();
         }
     }
 
