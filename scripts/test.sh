@@ -28,7 +28,7 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
   # shellcheck disable=SC2016  # expanded by the inner shell
   printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I '{}' sh -c \
     '"$1/fuzz/run.sh" "$2" "$3" >"$4/$2.log" 2>&1 || { cat "$4/$2.log"; exit 1; }; tail -n 4 "$4/$2.log"' \
-    _ "$root" '{}' "${R7K_FUZZ_SECONDS:-15}s" "$logs"
+    _ "$root" '{}' "${R7K_FUZZ_SECONDS:-10}s" "$logs"
 fi
 
 echo "== test suite"
