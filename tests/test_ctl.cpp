@@ -84,7 +84,7 @@ class TestCtl : public QObject {
             {"mode", "CR1=12\r", 0, "reply", "1|1"}, {"mode", "CR1=5\r", 6, "unexpected", "null"},
             {"setting", "CR4=10\r", 0, "reply", R"({"left_right":false,"top_bottom":true}|top-bottom)"},
             {"lamp-time", "CR3=01234\r", 0, "reply", "1234|1234"}, {"lamp-time", "CR3=12a\r", 6, "unexpected", "null"},
-            {"lamp-time", "CR3=\r", 6, "unexpected", "null"}, {"lamp-time", "CR3=1234567890\r", 6, "unexpected", "null"},
+            {"lamp-time", "CR3=\r", 6, "unexpected", "null"}, {"lamp-time", "CR3=12", 3, "timeout", "null"}, {"lamp-time", "CR3=1234567890\r", 6, "unexpected", "null"},
             {"temp", "CR6=+24.0 -05.5 +25.0\r", 0, "reply", "[24.0,-5.5,25.0]|24.0 -5.5 25.0"},
             {"temp", "CR6=-0.0 1  2\r", 0, "reply", "[0.0,1,2]|0.0 1 2"},
             {"temp", "CR6=+24.0 +25.5\r", 6, "unexpected", "null"}, {"temp", "CR6=1 2 3 4\r", 6, "unexpected", "null"},

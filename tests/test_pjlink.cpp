@@ -147,7 +147,7 @@ class TestPjlink : public QObject {
             {"%2FREZ 1", "CR0=00\r;C43=\x06", "CR0 C43", "OK"}, {"%2FREZ ?", "", "", "ERR1"},
             {"%2SVOL 0", "CR0=00\r;C0A=\x06", "CR0 C0A", "OK"}, {"%2SVOL 2", "", "", "ERR2"},
             {"%2INNM ?12", "", "", "Input 2 (RGB)"}, {"%2INNM ?13", "", "", "ERR2"},
-            {"%2SNUM ?", "", "", "S1"}, {"%2MVOL 1", "", "", "ERR1"},
+            {"%2SNUM ?", "", "", "S1"}, {"%1INFO ?", "", "", "I1"}, {"%2MVOL 1", "", "", "ERR1"},
         };
         // clang-format on
         for (const auto& [request, replies, sent, answer] : rows)
@@ -162,6 +162,7 @@ class TestPjlink : public QObject {
         QFETCH(QString, request);
         Identity identity;
         identity.serial = "S1";
+        identity.info = "I1";
         std::optional<std::string> answer;
         Executor executor(rig.runner);
         executor.execute(
