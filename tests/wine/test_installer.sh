@@ -6,11 +6,12 @@ set -euo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
 win() { wine "$@" 2>/dev/null | tr -d '\r'; }
 where='echo %LOCALAPPDATA%\Programs\r7k-panel& echo %APPDATA%\Microsoft\Windows\Start Menu'
-{ read -r win_dir; read -r menu; } < <(win cmd /c "$where")
+{ read -r win_dir && read -r menu; } < <(win cmd /c "$where") ||
+  fail "cmd /c under Wine did not print the install and Start-menu folders"
 link="$(winepath -u "$menu" 2>/dev/null)/Programs/R7KM & R7K Control.lnk"
 dir=$(winepath -u "$win_dir" 2>/dev/null)
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\r7k-panel'
-win reg add 'HKCU\Software\r7k-panel\ports' /v com1 /d COM7 /f >/dev/null
+win reg add 'HKCU\Software\r7k-panel\ports' /v com1 /d COM7 /f >/dev/null || fail "reg add under Wine failed"
 
 wine "$R7K_WIN_BUILD"/r7k-panel-*-setup.exe /S || fail "the silent install exited with $?"
 wineserver -w

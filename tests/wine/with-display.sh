@@ -15,5 +15,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "${R7K_REQUIRE_WINE:-0}" = 1 ] && exit 1
   exit 77
 fi
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# Ended and gone before the next test starts Wine: a server still shutting down would refuse it.
+trap 'wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true' EXIT
 xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
