@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes from a PJLink controller, in any pieces, with and without a
 // password, through the session and the mapping: whatever comes in, the projector gets only
-// mapped commands. Byte 0 chooses the password (bit 0) and longest piece, byte 1 the cuts.
+// mapped commands, and a datagram is answered only when it is a search. Byte 0 chooses the
+// password (bit 0) and longest piece, byte 1 the cuts.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "ctl/steps.h"
 #include "pjlink/mapping.h"
+#include "pjlink/notices.h"
 
 using namespace r7k;
 
@@ -86,5 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(request && text(*request) == line, "a request read back otherwise");
         checkPlan(*request);
     }
+    // The same bytes as a datagram: answered only when they are a search, and then alike.
+    if (const auto answer = pjlink::searchAnswer(in, "0A:0B:0C:0D:0E:0F"))
+        require(*answer == "%2ACKN=0A:0B:0C:0D:0E:0F\r" && in.size() <= 8 && in[0] == '%',
+                "an answer to no search");
     return 0;
 }

@@ -24,7 +24,7 @@ fi
 # Every target builds on the whole toolkit-free core, with r7k-ctl's step reader and the
 # PJLink session and mapping.
 sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp $root/src/panel/*.cpp"
-sources="$sources $root/src/ctl/steps.cpp $root/src/pjlink/protocol.cpp $root/src/pjlink/mapping.cpp"
+sources="$sources $root/src/ctl/steps.cpp $root/src/pjlink/protocol.cpp $root/src/pjlink/mapping.cpp $root/src/pjlink/notices.cpp"
 
 case $amount in
 *s) limit="-max_total_time=${amount%s}" ;;

@@ -3,11 +3,14 @@
 #include <QCryptographicHash>
 #include <QTcpSocket>
 #include <QTemporaryFile>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include "fakes/ctl_rig.h"
 #include "pjlink/executor.h"
+#include "pjlink/notices.h"
 #include "pjlink/protocol.h"
+#include "replies/reply_values.h"
 #include "sim_process.h"
 
 using namespace r7k;
@@ -47,6 +50,15 @@ struct Controller {
         return next();
     }
 };
+
+// The next datagram that arrives within `ms`, CR removed; "none" when none does.
+QString datagram(QUdpSocket& socket, int ms = 3000) {
+    if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(ms))
+        return "none";
+    QByteArray data(int(socket.pendingDatagramSize()), '\0');
+    socket.readDatagram(data.data(), data.size());
+    return QString::fromLatin1(data).chopped(data.endsWith('\r') ? 1 : 0);
+}
 
 // r7k-pjlink on a free port for the simulator's line.
 struct Service {
@@ -176,6 +188,53 @@ class TestPjlink : public QObject {
         QTEST(QString::fromStdString(answer.value_or("(none)")), "answer");
     }
 
+    // Search datagrams, and the notifications that replies seen one after another make.
+    void notices() {
+        for (const auto& [datagram, answer] : {std::pair{"%2SRCH\r", "%2ACKN=0A:0B:0C:0D:0E:0F\r"},
+                                               {"%2srch\r\n", "%2ACKN=0A:0B:0C:0D:0E:0F\r"},
+                                               {"%2SRCH", ""},
+                                               {"%1SRCH\r", ""},
+                                               {"%2SRCH \r", ""},
+                                               {"%2ACKN=0A:0B:0C:0D:0E:0F\r", ""},
+                                               {"", ""}})
+            QCOMPARE(
+                QString::fromStdString(searchAnswer(datagram, "0A:0B:0C:0D:0E:0F").value_or("")),
+                QString(answer));
+        // word=reply seen, then the notifications (| between those of one reply).
+        const std::pair<const char*, const char*> seen[] = {
+            {"status=80", ""},
+            {"status=80", ""},
+            {"mode=1", ""},
+            {"status=40", "%2POWR=3"},
+            {"status=00", "%2POWR=1"},
+            {"mode=1", ""},
+            {"mode=3", "%2INPT=21"},
+            {"mode=9", ""},
+            {"mode=4", "%2INPT=22"},
+            {"status=08", "%2ERST=001000"},
+            {"status=28", "%2POWR=2|%2ERST=002000"},
+            {"status=Z9", ""},
+            {"send=00", ""},
+            {"status=10", "%2POWR=0|%2ERST=000002"},
+        };
+        StatusWatch watch;
+        for (const auto& [entry, lines] : seen) {
+            const QString text = entry;
+            ctl::Step step;
+            step.word = text.section('=', 0, 0).toStdString();
+            ctl::StepResult result;
+            result.step = &step;
+            result.value = queryValue(
+                step.word == "mode" ? QueryDecoder::InputMode : QueryDecoder::PowerStatus,
+                text.section('=', 1).toStdString());
+            QStringList out;
+            for (const std::string& line : watch.see(result))
+                out << QString::fromStdString(line).chopped(1);
+            QCOMPARE(out.join('|') + " after " + text, QString(lines) + " after " + text);
+        }
+        QVERIFY(!watch.poweredOn());
+    }
+
     // Queries asked together share one on the line; commands never do.
     void sharing() {
         fakes::CtlRig rig;
@@ -252,6 +311,47 @@ class TestPjlink : public QObject {
         sim.stop();
         QCOMPARE(last.ask(digest(last.greeting) + "%1POWR ?"), QString("%1POWR=ERR4"));
         QCOMPARE(last.ask("%1CLSS ?"), QString("%1CLSS=1"));
+    }
+
+    // Class 2 on UDP: searches answered, LKUP at start, changes told to the set controller or
+    // else to the one that sent the latest request (on the PJLink port), and both switched off.
+    void classTwoOnUdp_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("told");  // where notifications arrive: set, latest, none
+        QTest::newRow("set") << QStringList{"--notify-to", "127.0.0.2:{Q}"} << "set";
+        QTest::newRow("latest") << QStringList{} << "latest";
+        QTest::newRow("off") << QStringList{"--no-search", "--no-notify"} << "none";
+    }
+    void classTwoOnUdp() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, told);
+        SimProcess sim({"--fast"});
+        QUdpSocket set;  // the controller's notification port given with --notify-to
+        QVERIFY(set.bind(QHostAddress("127.0.0.2"), 0));
+        args.replaceInStrings("{Q}", QString::number(set.localPort()));
+        Service service(sim.path, args);
+        QVERIFY(service.port != 0);
+        const QString mac = "%2LKUP=[0-9A-F]{2}(:[0-9A-F]{2}){5}";
+        QVERIFY(QRegularExpression(told == "set" ? "^" + mac + "$" : "^none$")
+                    .match(datagram(set, told == "set" ? 3000 : 300))
+                    .hasMatch());
+        QUdpSocket latest;  // the PJLink port at the controller's address
+        QVERIFY(latest.bind(QHostAddress("127.0.0.2"), service.port));
+        QUdpSocket searcher;
+        QVERIFY(searcher.bind(QHostAddress("127.0.0.3"), service.port));
+        for (const char* bytes : {"%1POWR ?\r", "%2SRCH\r"})
+            searcher.writeDatagram(bytes, QHostAddress::LocalHost, service.port);
+        const QString found = datagram(searcher, told == "none" ? 300 : 3000);
+        QVERIFY2(found.startsWith(told == "none" ? "none" : "%2ACKN="), qPrintable(found));
+        QCOMPARE(datagram(searcher, 200), QString("none"));  // one answer, to the search alone
+        Controller c;
+        QVERIFY(c.socket.bind(QHostAddress("127.0.0.2"), 0));
+        QVERIFY(c.connectTo(service.port));
+        QCOMPARE(c.ask("%1POWR 1"), QString("%1POWR=OK"));
+        QUdpSocket& heard = told == "set" ? set : latest;
+        QCOMPARE(datagram(heard, told == "none" ? 600 : 3000),
+                 told == "none" ? QString("none") : QString("%2POWR=3"));
+        QCOMPARE(datagram(told == "set" ? latest : set, 100), QString("none"));
     }
 
     // Through a gateway, and a projector that does not answer; an idle connection is closed.

@@ -45,7 +45,12 @@ void Executor::run(const std::vector<std::string>& words, bool share, Finished f
     if (share)
         m_queries[key] = shared;
     m_runner.submit(
-        std::move(steps), [shared](const ctl::StepResult& r) { shared->results.push_back(r); },
+        std::move(steps),
+        [this, shared](const ctl::StepResult& r) {
+            shared->results.push_back(r);
+            if (m_observer)
+                m_observer(r);
+        },
         [this, shared, key, share, count](int status, const std::string& message) {
             if (share)
                 m_queries.erase(key);

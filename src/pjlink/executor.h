@@ -24,6 +24,10 @@ class Executor {
 
     explicit Executor(ctl::Runner& runner) : m_runner(runner) {}
     void execute(Plan plan, Done done);
+    // Every step's result, as it comes, whoever asked for it.
+    void observe(std::function<void(const ctl::StepResult&)> observer) {
+        m_observer = std::move(observer);
+    }
 
   private:
     using Results = std::vector<ctl::StepResult>;
@@ -33,6 +37,7 @@ class Executor {
     void run(const std::vector<std::string>& words, bool share, Finished finished);
 
     ctl::Runner& m_runner;
+    std::function<void(const ctl::StepResult&)> m_observer;
     std::map<std::string, std::shared_ptr<Shared>> m_queries;  // by their step words
 };
 

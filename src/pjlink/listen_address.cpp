@@ -30,4 +30,17 @@ ListenAddress parseListenAddress(const std::string& text) {
     return out;
 }
 
+ListenAddress parseControllerAddress(const std::string& text) {
+    const QString all = QString::fromStdString(text);
+    const bool hasPort = all.startsWith('[') ? all.contains("]:") : all.contains(':');
+    ListenAddress out = parseListenAddress(hasPort ? text : text + ":0");
+    out.text = text;
+    if (out.error.empty() && (out.host.isBroadcast() || out.host == QHostAddress::AnyIPv4 ||
+                              out.host == QHostAddress::AnyIPv6)) {
+        out.error = "expected the controller's own address, not every or a broadcast address";
+        out.host.clear();
+    }
+    return out;
+}
+
 }  // namespace r7k::pjlink

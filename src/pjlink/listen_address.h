@@ -16,4 +16,8 @@ struct ListenAddress {
 
 ListenAddress parseListenAddress(const std::string& text);
 
+// Where a controller hears notifications: "HOST[:PORT]", HOST as above but neither every
+// address nor broadcast; without PORT (0) the PJLink port the service answers on.
+ListenAddress parseControllerAddress(const std::string& text);
+
 }  // namespace r7k::pjlink

@@ -10,6 +10,7 @@
 #include "ctl/runner.h"
 #include "link/port_address.h"
 #include "pjlink/listen_address.h"
+#include "pjlink/notifier.h"
 #include "pjlink/server.h"
 #include "qt/headless_runner.h"
 #include "qt/port_router.h"
@@ -21,7 +22,7 @@ constexpr int kUsage = 2;
 constexpr std::size_t kMaxPassword = 32;
 constexpr std::size_t kMaxName = 64;
 
-constexpr std::array<r7k::cli::OptionSpec, 10> kOptions{{
+constexpr std::array<r7k::cli::OptionSpec, 13> kOptions{{
     {"port", 0, true},
     {"listen", 0, true},
     {"password-file", 0, true},
@@ -30,14 +31,18 @@ constexpr std::array<r7k::cli::OptionSpec, 10> kOptions{{
     {"max-clients", 0, true},
     {"idle-timeout", 0, true},
     {"serial-number", 0, true},
+    {"no-search", 0, false},
+    {"no-notify", 0, false},
+    {"notify-to", 0, true},
     {"help", 'h', false},
     {"version", 'v', false},
 }};
 
 constexpr const char* kHelp =
     "Usage: r7k-pjlink --port DEVICE [options]\n"
-    "Answers PJLink (class 1, and class 2's FREZ, SVOL, SVER, SNUM, INNM) on the network for\n"
-    "an R7KM or R7K projector on a serial line, through the control panel's own core.\n"
+    "Answers PJLink (class 1, and class 2's FREZ, SVOL, SVER, SNUM, INNM, search and status\n"
+    "notification) on the network for an R7KM or R7K projector on a serial line, through the\n"
+    "control panel's own core.\n"
     "Requests of every connection are sent to the projector one at a time.\n"
     "\n"
     "Options:\n"
@@ -53,11 +58,17 @@ constexpr const char* kHelp =
     "  --max-clients N       connections at once, 1 to 1000 (default 16)\n"
     "  --idle-timeout S      close a connection without a request for S seconds, 1 to\n"
     "                        3600 (default 30)\n"
+    "  --no-search           answer no search (%2SRCH) on UDP at the PJLink address\n"
+    "  --no-notify           send no status notifications (LKUP, POWR, ERST, INPT)\n"
+    "  --notify-to HOST[:PORT]  send status notifications there, LKUP at start included;\n"
+    "                        default: to the controller that sent the latest request, on\n"
+    "                        the PJLink port\n"
     "  -h, --help            show this help, then exit\n"
     "  -v, --version         show the version, then exit\n"
     "\n"
     "Exit status: 0 stopped by SIGTERM, SIGINT or SIGHUP; 1 the address cannot be listened\n"
-    "on or the password file cannot be read; 2 usage error.\n";
+    "on (TCP, or UDP for search and notification) or the password file cannot be read;\n"
+    "2 usage error.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "r7k-pjlink: %s\nTry 'r7k-pjlink --help' for more information.\n",
@@ -121,6 +132,18 @@ int main(int argc, char** argv) {
             return usageError("--idle-timeout " + *s + ": expected seconds from 1 to 3600");
         options.idle = std::chrono::seconds{*value};
     }
+    r7k::pjlink::NotifyOptions notify;
+    notify.search = !line.has("no-search");
+    notify.notify = !line.has("no-notify");
+    if (const auto to = line.value("notify-to")) {
+        if (!notify.notify)
+            return usageError("--notify-to and --no-notify cannot be used together");
+        const r7k::pjlink::ListenAddress controller = r7k::pjlink::parseControllerAddress(*to);
+        if (!controller.error.empty())
+            return usageError("--notify-to " + *to + ": " + controller.error);
+        notify.to = controller.host;
+        notify.toPort = controller.port;
+    }
     r7k::pjlink::Identity identity;
     identity.name = line.value("name").value_or(identity.name);
     if (identity.name.size() > kMaxName)
@@ -159,6 +182,13 @@ int main(int argc, char** argv) {
         return failure("cannot listen on " + listen.text + ": " +
                        server.errorString().toStdString());
     }
+    r7k::pjlink::Notifier notifier(server.executor(), notify);
+    if (!notifier.bind(listen.host, server.port())) {
+        return failure("cannot listen on " + listen.text + " (UDP, for search and notification): " +
+                       notifier.errorString().toStdString() +
+                       "; --no-search --no-notify do without");
+    }
+    server.onRequest([&notifier](const QHostAddress& from) { notifier.controllerAt(from); });
     std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
                  listen.host.toString().toLocal8Bit().constData(), server.port(), device->c_str(),
                  options.password.empty() ? "" : ", with a password");
@@ -171,6 +201,7 @@ int main(int argc, char** argv) {
     r7k::ctl::RunOptions runOptions;
     runOptions.speed9600 = speed == "9600";
     runner.serve(runOptions);
+    notifier.start();
 
     const r7k::StopSignals stops([&runner](int signo) {
         std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n", ::strsignal(signo));

@@ -37,7 +37,8 @@ bool has(std::string_view list, std::string_view item) {
     return false;
 }
 
-// The power state from a STATUS result: 0 standby, 1 on, 2 cooling down, 3 warming up.
+}  // namespace
+
 char powerState(const ctl::StepResult& status) {
     const auto w = words(status);
     const std::string power = w.empty() ? "" : w[0];
@@ -61,6 +62,16 @@ std::string errorStatus(const ctl::StepResult& status) {
         digits[5] = '2';
     return digits;
 }
+
+std::optional<std::string_view> pjlinkInput(const ctl::StepResult& mode) {
+    const std::string_view plain = mode.value ? std::string_view(mode.value->plain) : "";
+    for (const InputMapping& input : kInputs)
+        if (plain == std::to_string(input.projectorInput))
+            return input.pjlink;
+    return std::nullopt;
+}
+
+namespace {
 
 std::string muteState(const ctl::StepResult& mute) {
     const auto w = words(mute);
@@ -126,11 +137,7 @@ Plan input(const std::string& param) {
         return query({"status", "mode"}, [](const Results& r) -> std::string {
             if (powerState(r[0]) != '1')
                 return kUnavailable;
-            const int n = std::stoi(r[1].value->plain);
-            for (const InputMapping& input : kInputs)
-                if (input.projectorInput == n)
-                    return std::string(input.pjlink);
-            return kUnavailable;
+            return std::string(pjlinkInput(r[1]).value_or(kUnavailable));
         });
     }
     for (const InputMapping& input : kInputs)

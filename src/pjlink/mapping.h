@@ -49,4 +49,11 @@ struct Plan {
 
 Plan planFor(const Request& request, const Identity& identity);
 
+// What PJLink says of the projector, from its replies: the power state from a STATUS result
+// ('0' standby, '1' on, '2' cooling down, '3' warming up), the six error digits from the same,
+// and the input's PJLink number from a MODE result (none for an input without one).
+char powerState(const ctl::StepResult& status);
+std::string errorStatus(const ctl::StepResult& status);
+std::optional<std::string_view> pjlinkInput(const ctl::StepResult& mode);
+
 }  // namespace r7k::pjlink

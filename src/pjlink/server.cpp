@@ -107,6 +107,8 @@ void Server::pump(const std::shared_ptr<Connection>& c) {
         return;
     Request request = std::move(c->pending.front());
     c->pending.pop_front();
+    if (m_onRequest)
+        m_onRequest(c->socket->peerAddress());
     Plan plan = planFor(request, m_identity);
     if (plan.now)
         return reply(c, request, *plan.now);

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTcpServer>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ class Server : public QObject {
     bool listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return m_server.errorString(); }
     quint16 port() const { return m_server.serverPort(); }
+    Executor& executor() { return m_executor; }
+    // Called with the controller's address for each request it sends.
+    void onRequest(std::function<void(const QHostAddress&)> hook) { m_onRequest = std::move(hook); }
 
   private:
     struct Connection;
@@ -51,6 +55,7 @@ class Server : public QObject {
     ServerOptions m_options;
     QTcpServer m_server;
     std::map<QTcpSocket*, std::shared_ptr<Connection>> m_connections;
+    std::function<void(const QHostAddress&)> m_onRequest;
 };
 
 }  // namespace r7k::pjlink
