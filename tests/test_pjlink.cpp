@@ -1,5 +1,9 @@
 // r7k-pjlink: request lines and authentication, the mapping onto the projector's commands on
 // virtual time, and the service against r7k-sim with controllers written from the protocol.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QTcpSocket>
 #include <QTemporaryFile>
@@ -58,6 +62,31 @@ QString datagram(QUdpSocket& socket, int ms = 3000) {
     QByteArray data(int(socket.pendingDatagramSize()), '\0');
     socket.readDatagram(data.data(), data.size());
     return QString::fromLatin1(data).chopped(data.endsWith('\r') ? 1 : 0);
+}
+
+// A controller that closes its sending side after `bytes` (as socat does at the end of its
+// input): all it reads until the service closes, or "(open)" after it when it does not.
+QString sendThenHalfClose(quint16 port, const QByteArray& bytes) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval wait{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    QByteArray got;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+        ::send(fd, bytes.constData(), size_t(bytes.size()), 0) == bytes.size() &&
+        ::shutdown(fd, SHUT_WR) == 0) {
+        char buffer[512];
+        ssize_t n;
+        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+            got.append(buffer, n);
+        if (n < 0)
+            got += "(open)";
+    }
+    ::close(fd);
+    return QString::fromLatin1(got).replace('\r', '|');
 }
 
 // r7k-pjlink on a free port for the simulator's line.
@@ -365,6 +394,9 @@ class TestPjlink : public QObject {
             QCOMPARE(c.greeting, QByteArray("PJLINK 0"));
             QCOMPARE(c.ask("%1POWR ?"), QString(answer));
             QCOMPARE(c.next(3000), QString("closed"));
+            // A controller that stops sending still gets its answers, then the close.
+            QCOMPARE(sendThenHalfClose(service.port, "%1POWR ?\r%1INST ?\r"),
+                     "PJLINK 0|" + QString(answer) + "|%1INST=11 12 21 22|");
         }
     }
 };

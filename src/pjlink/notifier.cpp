@@ -45,7 +45,7 @@ Notifier::Notifier(Executor& executor, NotifyOptions options)
     : m_executor(executor), m_options(std::move(options)) {
     m_destination = m_options.to;
     m_poll.setInterval(m_options.every);
-    QObject::connect(&m_poll, &QTimer::timeout, this, [this] { poll(); });
+    QObject::connect(&m_poll, &QTimer::timeout, this, [this] { poll(false); });
     QObject::connect(&m_socket, &QUdpSocket::readyRead, this, [this] { readDatagrams(); });
     m_executor.observe([this](const ctl::StepResult& result) { see(result); });
 }
@@ -104,33 +104,46 @@ void Notifier::readDatagrams() {
     }
 }
 
-void Notifier::poll() {
+void Notifier::poll(bool now) {
     if (m_polling)
         return;
-    m_polling = true;
-    const auto ask = [this](std::vector<std::string> steps, Executor::Done done) {
-        Plan plan;
-        plan.steps = std::move(steps);
-        plan.answer = [](const auto&) { return std::string(); };
-        m_executor.execute(std::move(plan), std::move(done));
+    // What a reply told lately (a controller's own polling) needs no asking of our own, which
+    // would only hold up the next request behind the line's reply window.
+    const auto stale = [this, now](Clock::time_point seen) {
+        return now || Clock::now() - seen >= m_options.every / 2;
     };
-    ask({"status"}, [this, ask](const std::string&, const std::string&) {
-        if (!m_watch.poweredOn()) {
-            m_polling = false;
-            return;
-        }
-        ask({"mode"}, [this](const std::string&, const std::string&) { m_polling = false; });
-    });
+    const auto ask = [this](std::string word, std::function<void()> then) {
+        Plan plan;
+        plan.steps = {std::move(word)};
+        plan.answer = [](const auto&) { return std::string(); };
+        m_executor.execute(
+            std::move(plan),
+            [then = std::move(then)](const std::string&, const std::string&) { then(); });
+    };
+    const auto mode = [this, stale, ask] {
+        if (!m_watch.poweredOn() || !stale(m_seenMode))
+            return void(m_polling = false);
+        ask("mode", [this] { m_polling = false; });
+    };
+    m_polling = true;
+    if (stale(m_seenStatus))
+        ask("status", mode);
+    else
+        mode();
 }
 
 void Notifier::see(const ctl::StepResult& result) {
+    if (result.step && result.value && result.step->word == "status")
+        m_seenStatus = Clock::now();
+    if (result.step && result.value && result.step->word == "mode")
+        m_seenMode = Clock::now();
     for (const std::string& line : m_watch.see(result))
         if (m_options.notify && m_destination)
             send(line, *m_destination, m_options.toPort);
     // A command done changes the projector at once (a power on starts the warm-up): look
     // again without waiting for the next turn.
     if (result.outcome == ctl::Outcome::Ack && m_poll.isActive())
-        QTimer::singleShot(0, this, [this] { poll(); });
+        QTimer::singleShot(0, this, [this] { poll(true); });
 }
 
 void Notifier::send(const std::string& line, const QHostAddress& to, quint16 port) {

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,8 +25,8 @@ struct NotifyOptions {
 
 // Class 2 on UDP, on the service's PJLink address and port: answers searches, and tells a
 // controller of the projector's changes. To see them the projector's STATUS (and MODE, while
-// it is on) is asked every few seconds while someone is to be told, besides what the
-// controllers' own requests show; the line's queue shares these queries with theirs.
+// it is on) is asked every few seconds while someone is to be told, unless the controllers'
+// own requests showed it lately, and at once after a command was taken.
 class Notifier : public QObject {
   public:
     Notifier(Executor& executor, NotifyOptions options);
@@ -39,7 +40,8 @@ class Notifier : public QObject {
 
   private:
     void readDatagrams();
-    void poll();
+    using Clock = std::chrono::steady_clock;
+    void poll(bool now);
     void see(const ctl::StepResult& result);
     void send(const std::string& line, const QHostAddress& to, quint16 port);
 
@@ -49,11 +51,12 @@ class Notifier : public QObject {
     quint16 m_port = 0;
     QTimer m_poll;
     bool m_polling = false;
+    Clock::time_point m_seenStatus, m_seenMode;  // when a reply last told each
     StatusWatch m_watch;
     std::optional<QHostAddress> m_destination;
     // Search answers in the current second: a flood of searches, perhaps with a forged
     // sender, gets only so many.
-    std::chrono::steady_clock::time_point m_second;
+    Clock::time_point m_second;
     int m_answers = 0;
 };
 

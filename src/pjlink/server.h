@@ -13,9 +13,18 @@
 #include "pjlink/executor.h"
 #include "pjlink/mapping.h"
 
-class QTcpSocket;
-
 namespace r7k::pjlink {
+
+class PeerStream;
+
+// A listening socket that hands over each new connection's descriptor.
+class Listener : public QTcpServer {
+  public:
+    std::function<void(qintptr)> onIncoming;
+
+  protected:
+    void incomingConnection(qintptr descriptor) override { onIncoming(descriptor); }
+};
 
 struct ServerOptions {
     std::string password;  // empty: no authentication
@@ -41,20 +50,20 @@ class Server : public QObject {
   private:
     struct Connection;
 
-    void accept();
-    void readFrom(const std::shared_ptr<Connection>& c);
+    void accept(qintptr descriptor);
+    void readFrom(const std::shared_ptr<Connection>& c, const QByteArray& bytes);
     void pump(const std::shared_ptr<Connection>& c);
     void run(const std::weak_ptr<Connection>& c, Request request, Plan plan);
     void reply(const std::weak_ptr<Connection>& c, const Request& request,
                const std::string& result);
     void carryOut(Connection& c);
-    void drop(QTcpSocket* socket, const QString& why);
+    void drop(PeerStream* stream, const QString& why);
 
     Executor m_executor;
     Identity m_identity;
     ServerOptions m_options;
-    QTcpServer m_server;
-    std::map<QTcpSocket*, std::shared_ptr<Connection>> m_connections;
+    Listener m_server;
+    std::map<PeerStream*, std::shared_ptr<Connection>> m_connections;
     std::function<void(const QHostAddress&)> m_onRequest;
 };
 
