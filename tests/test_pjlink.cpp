@@ -264,25 +264,47 @@ class TestPjlink : public QObject {
         QVERIFY(!watch.poweredOn());
     }
 
-    // Queries asked together share one on the line; commands never do.
-    void sharing() {
+    // Requests queued at once: what reaches the line, and when. Queries asked together share
+    // one on the line; commands never do. A typed query's 2 s time-out does not become every
+    // later command's in the service: the line keeps the usual half second between commands,
+    // and the replies are still whole.
+    void queue_data() {
+        QTest::addColumn<QString>("replies");  // as in mapping
+        QTest::addColumn<QString>("requests");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("sent");  // each code with the milliseconds since the last
+        QTest::newRow("sharing") << "CR0=00\r;C00=\x06;C0B=\x06"
+                                 << "%1POWR ?|%1ERST ?|%1POWR ?|%1POWR 1|%1AVMT 21"
+                                 << "1|000000|1|OK|OK"
+                                 << "CR0+0 C00+500 C0B+500";
+        QTest::newRow("typed queries") << "CRA=03\r;CR3=01,234\r;CR7=01\r;CR0=00\r;CR1=3\r"
+                                       << "%1AVMT ?|%1LAMP ?|%1POWR ?|%1INPT ?"
+                                       << "31|1234 1 1234 0|1|21"
+                                       << "CRA+0 CR3+500 CR7+500 CR0+500 CR0+500 CR1+500";
+    }
+    void queue() {
+        QFETCH(QString, replies);
+        QFETCH(QString, requests);
         fakes::CtlRig rig;
-        rig.replies["CR0"] = QStringList{"00\r"};
-        rig.replies["C00"] = rig.replies["C0B"] = QStringList{"\x06"};
+        for (const QString& entry : replies.split(';'))
+            rig.replies[entry.section('=', 0, 0)] = entry.section('=', 1).split(',');
         rig.runner.serve({});
         Executor executor(rig.runner);
         QStringList answers;
-        for (const char* line : {"%1POWR ?", "%1ERST ?", "%1POWR ?", "%1POWR 1", "%1AVMT 21"})
-            executor.execute(planFor(*parseRequest(line), {}),
+        for (const QString& line : requests.split('|'))
+            executor.execute(planFor(*parseRequest(line.toStdString()), {}),
                              [&](const std::string& r, const std::string&) {
                                  answers << QString::fromStdString(r);
                              });
-        rig.until([&] { return answers.size() == 5; });
-        QCOMPARE(answers.join(' '), QString("1 000000 1 OK OK"));
+        rig.until([&] { return answers.size() == requests.count('|') + 1; });
+        QTEST(answers.join('|'), "answers");
         QStringList sent;
-        for (const auto& w : rig.serial.writes)
-            sent << QString::fromLatin1(w.bytes).chopped(1);
-        QCOMPARE(sent.join(' '), QString("CR0 C00 C0B"));
+        for (std::size_t i = 0; i < rig.serial.writes.size(); ++i) {
+            const auto& w = rig.serial.writes[i];
+            const auto since = i ? w.at - rig.serial.writes[i - 1].at : w.at - w.at;
+            sent << QString::fromLatin1(w.bytes).chopped(1) + "+" + QString::number(since.count());
+        }
+        QTEST(sent.join(' '), "sent");
     }
 
     // The service against the simulator: what a controller meets.
@@ -332,6 +354,16 @@ class TestPjlink : public QObject {
         // Cooling down refuses power on.
         QTRY_COMPARE_WITH_TIMEOUT(right.ask("%1POWR ?"), QString("%1POWR=1"), 5000);
         QCOMPARE(many[3]->ask("%1INPT ?"), QString("%1INPT=11"));
+        // Input, mute, errors and lamps, as a room controller uses them.
+        for (const auto& [line, answer] : {std::pair{"%1INPT 21", "%1INPT=OK"},
+                                           {"%1INPT ?", "%1INPT=21"},
+                                           {"%1AVMT 31", "%1AVMT=OK"},
+                                           {"%1AVMT ?", "%1AVMT=31"},
+                                           {"%1ERST ?", "%1ERST=000000"}})
+            QCOMPARE(right.ask(line), QString(answer));
+        const QString lamps = right.ask("%1LAMP ?");
+        QVERIFY2(QRegularExpression("^%1LAMP=\\d+ 1( \\d+ [01])?$").match(lamps).hasMatch(),
+                 qPrintable(lamps));
         QCOMPARE(right.ask("%1POWR 0"), QString("%1POWR=OK"));
         QCOMPARE(right.ask("%1POWR 1"), QString("%1POWR=ERR3"));
         // A lost line is a projector failure; the service lives on.
@@ -383,17 +415,52 @@ class TestPjlink : public QObject {
         QCOMPARE(datagram(told == "set" ? latest : set, 100), QString("none"));
     }
 
+    // Option values refused before anything is opened: exit 2 and the reason.
+    void usage() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"--listen 70000", "the port must be a number from 0 to 65535"},
+            {"--listen 1.2.3.4:", "the port must be a number from 0 to 65535"},
+            {"--listen [::1]:43x", "the port must be a number from 0 to 65535"},
+            {"--listen ::1:4352",
+             "expected an IPv4 address, an IPv6 address in brackets or localhost"},
+            {"--listen [127.0.0.1]:1",
+             "expected an IPv4 address, an IPv6 address in brackets or localhost"},
+            {"--notify-to 0.0.0.0",
+             "expected the controller's own address, not every or a broadcast address"},
+            {"--notify-to [::]:9",
+             "expected the controller's own address, not every or a broadcast address"},
+            {"--notify-to 255.255.255.255",
+             "expected the controller's own address, not every or a broadcast address"},
+            {"--notify-to 127.0.0.2:x", "the port must be a number from 0 to 65535"},
+            {"--notify-to 127.0.0.2 --no-notify",
+             "--notify-to and --no-notify cannot be used together"},
+            {"--max-clients 1001", "--max-clients 1001: expected a number from 1 to 1000"},
+            {"--idle-timeout 0", "--idle-timeout 0: expected seconds from 1 to 3600"},
+        };
+        for (const auto& [args, reason] : rows) {
+            QProcess p;
+            p.start(qEnvironmentVariable("R7K_PJLINK"),
+                    QStringList{"--port", "/dev/null"} + QString(args).split(' '));
+            QVERIFY(p.waitForFinished(5000));
+            const QString error =
+                QString::fromLocal8Bit(p.readAllStandardError()).section('\n', 0, 0);
+            QVERIFY2(p.exitCode() == 2 && error.endsWith(reason),
+                     qPrintable(args + (" -> " + error)));
+        }
+    }
+
     // Through a gateway, and a projector that does not answer; an idle connection is closed.
     void gatewayAndSilence() {
         for (const auto& [simArgs, answer] : {std::pair{QStringList{"--listen", "0"}, "%1POWR=0"},
                                               {QStringList{"--drop-all"}, "%1POWR=ERR4"}}) {
             SimProcess sim(simArgs);
             Service service(sim.path, {"--idle-timeout", "1"});
-            Controller c;
-            QVERIFY(c.connectTo(service.port));
+            Controller c, quiet;  // the second never sends a request
+            QVERIFY(c.connectTo(service.port) && quiet.connectTo(service.port));
             QCOMPARE(c.greeting, QByteArray("PJLINK 0"));
             QCOMPARE(c.ask("%1POWR ?"), QString(answer));
             QCOMPARE(c.next(3000), QString("closed"));
+            QCOMPARE(quiet.next(100), QString("closed"));
             // A controller that stops sending still gets its answers, then the close.
             QCOMPARE(sendThenHalfClose(service.port, "%1POWR ?\r%1INST ?\r"),
                      "PJLINK 0|" + QString(answer) + "|%1INST=11 12 21 22|");

@@ -15,6 +15,9 @@ namespace {
 constexpr char kAck = '\x06';
 constexpr char kNak = '\x15';
 constexpr std::string_view kReplyEnds = "\r\x06\x15";
+// The panel's reply time-out at start, and a held button (VOL +) whose release sets it again.
+constexpr std::chrono::milliseconds kUsualWindow{500};
+constexpr std::string_view kReleaseButton = "Command1";
 
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -197,8 +200,20 @@ void Runner::nextStep() {
     // While the panel's reply window of the last send is open, its buffer still holds that
     // reply, and a new reply would be decoded behind it: the next command waits, as an operator
     // waits for the answer before clicking again.
-    if (m_replyTimer.isEnabled())
+    if (m_replyTimer.isEnabled()) {
+        // The panel's intervals persist: after a typed query (2 s) or a timed button every
+        // later command would wait as long. A service, which nobody watches, empties the
+        // buffer once the usual window is over, by the panel's own release of a held button,
+        // which also puts the intervals back.
+        if (m_serving && m_panelWindow > kUsualWindow) {
+            return schedule(std::max(untilEnd(m_sentAt, kUsualWindow), 1ms), [this] {
+                if (m_replyTimer.isEnabled())
+                    m_form.mouseUp(kReleaseButton);
+                nextStep();
+            });
+        }
         return schedule(std::max(untilEnd(m_sentAt, m_panelWindow), 1ms), [this] { nextStep(); });
+    }
     act();
 }
 

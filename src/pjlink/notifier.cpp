@@ -140,9 +140,12 @@ void Notifier::see(const ctl::StepResult& result) {
     for (const std::string& line : m_watch.see(result))
         if (m_options.notify && m_destination)
             send(line, *m_destination, m_options.toPort);
-    // A command done changes the projector at once (a power on starts the warm-up): look
-    // again without waiting for the next turn.
-    if (result.outcome == ctl::Outcome::Ack && m_poll.isActive())
+    // A power or input command taken changes what is told at once (a power on starts the
+    // warm-up): look again without waiting for the next turn. Mutes and the rest change
+    // nothing that is told, and their line time goes to the next request.
+    const bool tellsChange = result.step && (result.step->word.starts_with("power-") ||
+                                             result.step->word.starts_with("input-"));
+    if (result.outcome == ctl::Outcome::Ack && tellsChange && m_poll.isActive())
         QTimer::singleShot(0, this, [this] { poll(true); });
 }
 
