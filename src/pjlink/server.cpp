@@ -75,7 +75,6 @@ void Server::accept(qintptr descriptor) {
     stream->onEnd = [this, weak] {
         if (const auto c = weak.lock()) {
             c->ended = true;
-            c->idle.stop();
             if (!c->busy && c->pending.empty())
                 drop(c->stream, "closed by the controller");
         }
