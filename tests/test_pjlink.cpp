@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QCryptographicHash>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <QUdpSocket>
@@ -423,8 +424,16 @@ class TestPjlink : public QObject {
 
     // Option values refused before anything is opened: exit 2 and the reason.
     void usage() {
+        QTcpServer tcp;  // a port taken for TCP, and one for UDP alone
+        QUdpSocket udp;
+        QVERIFY(tcp.listen(QHostAddress::LocalHost) && udp.bind(QHostAddress::LocalHost, 0));
         const std::pair<const char*, const char*> rows[] = {
-            {"--listen 70000", "the port must be a number from 0 to 65535"},
+            {"--listen 65536", "the port must be a number from 0 to 65535"},
+            {"--listen 127.0.0.1:{tcp}",
+             "1 cannot listen on 127.0.0.1:{tcp}: The bound address is already in use"},
+            {"--listen 127.0.0.1:{udp}",
+             "1 cannot listen on 127.0.0.1:{udp} (UDP, for search and notification): The bound "
+             "address is already in use; --no-search --no-notify do without"},
             {"--listen 1.2.3.4:", "the port must be a number from 0 to 65535"},
             {"--listen [::1]:43x", "the port must be a number from 0 to 65535"},
             {"--listen ::1:4352",
@@ -443,15 +452,24 @@ class TestPjlink : public QObject {
             {"--max-clients 1001", "--max-clients 1001: expected a number from 1 to 1000"},
             {"--idle-timeout 0", "--idle-timeout 0: expected seconds from 1 to 3600"},
         };
+        const auto ports = [&](QString text) {
+            return text.replace("{tcp}", QString::number(tcp.serverPort()))
+                .replace("{udp}", QString::number(udp.localPort()));
+        };
         for (const auto& [args, reason] : rows) {
             QProcess p;
             p.start(qEnvironmentVariable("R7K_PJLINK"),
-                    QStringList{"--port", "/dev/null"} + QString(args).split(' '));
+                    QStringList{"--port", "/dev/null"} + ports(args).split(' '));
             QVERIFY(p.waitForFinished(5000));
             const QString error =
                 QString::fromLocal8Bit(p.readAllStandardError()).section('\n', 0, 0);
-            QVERIFY2(p.exitCode() == 2 && error.endsWith(reason),
-                     qPrintable(args + (" -> " + error)));
+            // "1 ..." is a failure to start (exit 1), with the whole line; the rest usage
+            // errors (exit 2) ending with the reason.
+            const bool start = QString(reason).startsWith("1 ");
+            const bool right =
+                start ? p.exitCode() == 1 && error == "r7k-pjlink: " + ports(reason).mid(2)
+                      : p.exitCode() == 2 && error.endsWith(reason);
+            QVERIFY2(right, qPrintable(ports(args) + " -> " + error));
         }
     }
 
@@ -470,6 +488,18 @@ class TestPjlink : public QObject {
             // A controller that stops sending still gets its answers, then the close.
             QCOMPARE(sendThenHalfClose(service.port, "%1POWR ?\r%1INST ?\r"),
                      "PJLINK 0|" + QString(answer) + "|%1INST=11 12 21 22|");
+            // The log names each controller and why its connection closed.
+            QTRY_VERIFY_WITH_TIMEOUT(service.process.canReadLine(), 2000);
+            QTest::qWait(100);
+            const QString log = QString::fromLocal8Bit(service.process.readAll());
+            for (const QString& line :
+                 {QString("notifications go to 127.0.0.1 port %1 \\(UDP\\), the latest controller")
+                      .arg(service.port),
+                  QString("127\\.0\\.0\\.1:\\d+: closed after no request for a while"),
+                  QString("127\\.0\\.0\\.1:\\d+: closed by the controller, after its answers")})
+                QVERIFY2(
+                    QRegularExpression("(^|\\n)r7k-pjlink: " + line + "\\n").match(log).hasMatch(),
+                    qPrintable(log));
         }
     }
 };
