@@ -420,6 +420,13 @@ class TestPjlink : public QObject {
         QCOMPARE(datagram(heard, told == "none" ? 600 : 3000),
                  told == "none" ? QString("none") : QString("%2POWR=3"));
         QCOMPARE(datagram(told == "set" ? latest : set, 100), QString("none"));
+        if (told != "set")
+            return;
+        // The service's own look at the status sees the warm-up end, and after an input switch
+        // the input's change.
+        QCOMPARE(datagram(set, 8000), QString("%2POWR=1"));
+        QCOMPARE(c.ask("%1INPT 21"), QString("%1INPT=OK"));
+        QCOMPARE(datagram(set), QString("%2INPT=21"));
     }
 
     // Option values refused before anything is opened: exit 2 and the reason.
