@@ -18,14 +18,17 @@ void track(std::optional<std::string>& value, const std::string& now, std::strin
 
 }  // namespace
 
-std::optional<std::string> searchAnswer(std::string_view datagram, std::string_view mac) {
+bool isSearch(std::string_view datagram) {
     if (datagram.size() >= 2 && datagram.substr(datagram.size() - 2) == "\r\n")
         datagram.remove_suffix(1);
     constexpr std::string_view kSearch = "%2SRCH\r";
-    const bool search =
-        std::equal(datagram.begin(), datagram.end(), kSearch.begin(), kSearch.end(),
-                   [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-    if (!search)
+    return std::equal(
+        datagram.begin(), datagram.end(), kSearch.begin(), kSearch.end(),
+        [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+}
+
+std::optional<std::string> searchAnswer(std::string_view datagram, std::string_view mac) {
+    if (!isSearch(datagram))
         return std::nullopt;
     return "%2ACKN=" + std::string(mac) + "\r";
 }

@@ -11,6 +11,7 @@ namespace r7k::pjlink {
 
 // Class 2's datagrams on UDP: a controller's search ("%2SRCH") is answered with
 // "%2ACKN=<MAC>"; anything else that arrives is no search and gets nothing.
+bool isSearch(std::string_view datagram);
 std::optional<std::string> searchAnswer(std::string_view datagram, std::string_view mac);
 
 // "%2LKUP=<MAC>": the service is up and can be reached.

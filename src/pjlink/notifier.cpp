@@ -86,13 +86,9 @@ void Notifier::readDatagrams() {
         if (!m_options.search)
             continue;
         const QByteArray data = datagram.data();
-        const QHostAddress local = datagram.destinationAddress().isNull()
-                                       ? m_socket.localAddress()
-                                       : datagram.destinationAddress();
-        const auto answer = searchAnswer(std::string_view(data.constData(), data.size()),
-                                         macFor(local, datagram.senderAddress()));
-        if (!answer)
-            continue;
+        const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+        if (!isSearch(bytes))
+            continue;  // looked at before anything costs more than a comparison
         const auto now = std::chrono::steady_clock::now();
         if (now - m_second >= std::chrono::seconds{1}) {
             m_second = now;
@@ -100,6 +96,10 @@ void Notifier::readDatagrams() {
         }
         if (++m_answers > kAnswersPerSecond)
             continue;
+        const QHostAddress local = datagram.destinationAddress().isNull()
+                                       ? m_socket.localAddress()
+                                       : datagram.destinationAddress();
+        const auto answer = searchAnswer(bytes, macFor(local, datagram.senderAddress()));
         send(*answer, datagram.senderAddress(), m_port);
     }
 }
