@@ -228,8 +228,11 @@ class TestLink : public QObject {
         row("19200 fails after 9600: back to 9600",
             com + "10 choose Option10,20 click Command33,20 fail settings,30 choose Option9", 40,
             "COM1 open 1/10 shown boxes=1 9600 sent=0 rxd=''");
-        row("missing at start: a send writes nothing, COM2 opens",
-            "0 fail open1,0 load,10 click Command17,20 choose Option2", 30, "COM2 open 2/9 hidden boxes=1 19200 sent=0 rxd=''");
+        row("missing at start: a send writes nothing and says so, COM2 opens",
+            "0 fail open1,0 load,10 click Command17,20 choose Option2", 30,
+            "COM2 open 2/9 hidden boxes=1 19200 sent=0 rxd=' Not sent: COM1 (/dev/fake1) is not open'");
+        row("and no time-out mark follows", "0 fail open1,0 load,10 click Command17", 600,
+            "COM1 closed 1/9 hidden boxes=1 19200 sent=0 rxd=' Not sent: COM1 (/dev/fake1) is not open' watching");
         row("missing at start: opened when it comes", "0 fail open1,0 load,1500 ok", 2000,
             "COM1 open 1/9 hidden boxes=1 19200 sent=0 rxd=' COM1 (/dev/fake1) reconnected'");
         row("lost: one box, watched while gone", "0 load,0 fail open1,10 hangup", 5000,

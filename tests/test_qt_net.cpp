@@ -101,6 +101,8 @@ struct ScriptedGateway : QTcpServer {
         connect(c, &QTcpSocket::readyRead, c, [this, c, b] {
             const QByteArray in = c->readAll();
             got += in;
+            if (b == "reason on data")  // a device that fails only once it is used
+                return void(c->write("Port's device already in use\r\n")), c->disconnectFromHost();
             if (b == "reset after the greeting")
                 return reset(c);
             QByteArray out;
@@ -134,6 +136,8 @@ class TestQtNet : public QObject {
     }
     void throughSer2net();
     void refusedPortGoesBack();
+    void sentInTheFirstSecond_data();
+    void sentInTheFirstSecond();
     void badGateways_data();
     void badGateways();
     void silentListenerTimesOut();
@@ -176,8 +180,8 @@ void TestQtNet::throughSer2net() {
     QTest::qWait(2500);
     QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 4, "busy while the gateway is away");
     gateway.start();
-    QTRY_VERIFY_WITH_TIMEOUT(panel.serial->portOpen(), 5000);
-    QCOMPARE(panel.line("Label12"), " COM1 (" + gateway.address + ") reconnected");
+    QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label12"), " COM1 (" + gateway.address + ") reconnected",
+                              5000);
     panel.form.click("Command17");
     QCOMPARE(gateway.pty.read(4), std::string("C00\r"));
     QCOMPARE(panel.window.warnings.size(), std::size_t(1));
@@ -200,6 +204,58 @@ void TestQtNet::refusedPortGoesBack() {
     panel.form.click("Command44");
     QTRY_COMPARE(panel.line("Label22"), std::string(" Stand by"));
     QCOMPARE(panel.window.warnings.size(), std::size_t(1));
+}
+
+// A command sent as soon as the port is open reaches the gateway then, not once the open is
+// decided: its reply is shown and no time-out mark comes before it. A gateway that refuses the
+// device after the command fails the open, saying that the command was not delivered.
+void TestQtNet::sentInTheFirstSecond_data() {
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("behaviour");
+    QTest::addColumn<QString>("box");
+    const QString undelivered =
+        "cannot be opened: the gateway closed the connection: Port's device "
+        "already in use. What was sent meanwhile was not delivered.";
+    QTest::addRow("raw: answered at once") << "tcp"
+                                           << "good"
+                                           << "";
+    QTest::addRow("RFC 2217: held for the speed's answer, then answered") << "rfc2217"
+                                                                          << "good"
+                                                                          << "";
+    QTest::addRow("raw: the device refused after the command") << "tcp"
+                                                               << "reason on data" << undelivered;
+}
+
+void TestQtNet::sentInTheFirstSecond() {
+    QFETCH(QString, scheme);
+    QFETCH(QString, behaviour);
+    QFETCH(QString, box);
+    ScriptedGateway gateway;
+    gateway.behaviour = behaviour;
+    const std::string address = loopback(qPrintable(scheme), gateway.serverPort());
+    LivePanel panel(address);
+    panel.form.Form_Load();
+    QTRY_VERIFY(panel.serial->portOpen());
+    panel.form.click("Command17");
+    QTRY_VERIFY(gateway.got.contains("C00\r"));
+    if (box.isEmpty()) {
+        QTRY_COMPARE(panel.line("Label12"), std::string(" ACK "));
+        QTest::qWait(600);
+        for (const auto& set : panel.window.lineSets)
+            QVERIFY2(set.text != r7k::kTimeoutMark, "the command waited for the open");
+        QVERIFY(panel.window.warnings.empty());
+        return;
+    }
+    QTRY_COMPARE(panel.window.warnings.size(), std::size_t(1));
+    QVERIFY2(panel.window.warnings[0].find(box.toStdString()) != std::string::npos,
+             panel.window.warnings[0].c_str());
+    QProcess ctl;
+    ctl.start(qEnvironmentVariable("R7K_CTL"),
+              {"--port", QString::fromStdString(address), "power-on"});
+    QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 10000);
+    QCOMPARE(ctl.exitCode(), 4);
+    const QByteArray said = ctl.readAllStandardError();
+    QVERIFY2(said.contains(box.toUtf8()), said.constData());
 }
 
 void TestQtNet::silentListenerTimesOut() {

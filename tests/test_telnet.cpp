@@ -128,34 +128,45 @@ void TestTelnet::session_data() {
     const QString speed = "rx IAC SB 44 101 0 0 37 128 IAC SE";  // 9600
     const QString framing = "IAC SB 44 103 1 IAC SE IAC SB 44 104 1 IAC SE";
     // clang-format off
-    QTest::addRow("raw: open once up a while, with what came meanwhile") << "raw;rx a b;settle;rx c" << "- | - | open ab | c";
+    QTest::addRow("raw: open once up a while, with what came meanwhile") << "raw;rx a b;settle;rx c" << "usable | - | open ab | c";
     QTest::addRow("raw: text and a close at once: a failed open with the gateway's reason")
-        << "raw;text Port's device\x01 already  in use.\r\n;" + closed << "- | - | the gateway closed the connection: Port's device already in use";
-    QTest::addRow("raw: reset at once") << "raw;" + closed << "- | the gateway closed the connection";
-    QTest::addRow("raw: a link that was up is lost with its cause") << "raw;settle;" + closed << "- | open | connection closed by the gateway";
-    QTest::addRow("raw: settings go nowhere, silence fails") << "raw;set 19200,N,8,1;timeout" << "- | - | the gateway did not answer";
+        << "raw;text Port's device\x01 already  in use.\r\n;" + closed << "usable | - | the gateway closed the connection: Port's device already in use";
+    QTest::addRow("raw: reset at once") << "raw;" + closed << "usable | the gateway closed the connection";
+    QTest::addRow("raw: a link that was up is lost with its cause") << "raw;settle;" + closed << "usable | open | connection closed by the gateway";
+    QTest::addRow("raw: settings go nowhere, silence fails") << "raw;set 19200,N,8,1;timeout" << "usable | - | the gateway did not answer";
     QTest::addRow("telnet: settings once agreed, open on the speed's answer")
-        << "telnet;rx IAC DO 44;" + speed + ";rx IAC SB 44 102 8 IAC SE " + framing << "tx | settings | open | -";
+        << "telnet;rx IAC DO 44;" + speed + ";rx IAC SB 44 102 8 IAC SE " + framing << "tx | settings usable | open | -";
     QTest::addRow("telnet: answers unlike the asked: one warning naming both, once all are in")
         << "telnet;rx IAC DO 44;rx IAC SB 44 101 0 0 18 192 IAC SE IAC SB 44 102 7 IAC SE;rx " + framing
-        << "tx | settings | open | runs at 4800 baud: the gateway refused 9600; runs with 7 data bits: the gateway refused 8";
+        << "tx | settings usable | open | runs at 4800 baud: the gateway refused 9600; runs with 7 data bits: the gateway refused 8";
     QTest::addRow("telnet: framing answers unlike the asked")
         << "telnet;rx IAC DO 44;rx IAC SB 44 103 3 IAC SE IAC SB 44 104 3 IAC SE IAC SB 44 102 8 IAC SE;" + speed
-        << "tx | settings | - | open runs with parity E: the gateway refused N; runs with 1.5 stop bits: the gateway refused 1";
+        << "tx | settings usable | - | open runs with parity E: the gateway refused N; runs with 1.5 stop bits: the gateway refused 1";
     QTest::addRow("telnet: COM-PORT-OPTION refused") << "telnet;rx IAC DONT 44" << "tx | the gateway does not offer RFC 2217 port control: use tcp://";
     QTest::addRow("telnet: the gateway's words before it closed are the reason")
-        << "telnet;rx IAC DO 44 Device;" + closed << "tx | settings | the gateway closed the connection: Device";
+        << "telnet;rx IAC DO 44 Device;" + closed << "tx | settings usable | the gateway closed the connection: Device";
     QTest::addRow("telnet: an answer before the question counts for nothing")
-        << "telnet;" + speed + ";rx IAC DO 44;timeout" << "tx | - | settings | the gateway did not answer the RFC 2217 port settings";
+        << "telnet;" + speed + ";rx IAC DO 44;timeout" << "tx | - | settings usable | the gateway did not answer the RFC 2217 port settings";
     QTest::addRow("telnet: a speed answer of another length counts for nothing")
-        << "telnet;rx IAC DO 44;rx IAC SB 44 101 37 128 IAC SE;timeout" << "tx | settings | - | the gateway did not answer the RFC 2217 port settings";
+        << "telnet;rx IAC DO 44;rx IAC SB 44 101 37 128 IAC SE;timeout" << "tx | settings usable | - | the gateway did not answer the RFC 2217 port settings";
     QTest::addRow("telnet: two speeds in a row: only the answer to the last one counts")
         << "telnet;rx IAC DO 44;set 19200,N,8,1;" + speed + " " + framing + " IAC SB 44 102 8 IAC SE;rx IAC SB 44 101 0 0 75 0 IAC SE IAC SB 44 102 8 IAC SE " + framing
-        << "tx | settings | settings | open | -";
+        << "tx | settings usable | settings | open | -";
     QTest::addRow("telnet: silent gateway") << "telnet;timeout" << "tx | the gateway did not answer the RFC 2217 negotiation";
     QTest::addRow("telnet: a new speed is asked, a partial answer warns once settled")
         << "telnet;rx IAC DO 44;" + speed + " x;set 19200,N,8,1;" + speed + ";settle;timeout"
-        << "tx | settings | open x | settings | - | runs at 9600 baud: the gateway refused 19200 | -";
+        << "tx | settings usable | open x | settings | - | runs at 9600 baud: the gateway refused 19200 | -";
+    QTest::addRow("raw: a write goes at once; what comes then is taken in once the stream stays up")
+        << "raw;rx x;write C00;rx y;quiet;settle" << "usable | - | out:C00 | hold | xy | open";
+    QTest::addRow("raw: words after a write that end in a close are its reason, not data")
+        << "raw;write C00;text in use;" + closed << "usable | out:C00 | hold | the gateway closed the connection: in use";
+    QTest::addRow("raw: without a write nothing is taken in before the open is decided")
+        << "raw;rx x;quiet;settle" << "usable | - | - | open x";
+    QTest::addRow("telnet: a write waits for the speed's answer, then goes")
+        << "telnet;write C00;rx IAC DO 44;" + speed << "tx | - | settings usable | out:C00 open";
+    QTest::addRow("telnet: what waits is bounded; a write beyond it is refused")
+        << "telnet;write " + QString(4095, 'x') + ";write yy;write z" << "tx | - | refused | -";
+    QTest::addRow("a failed session takes nothing") << "raw;" + closed + ";write a" << "usable | the gateway closed the connection | refused";
     // clang-format on
 }
 
@@ -177,12 +188,25 @@ void TestTelnet::session() {
             r = session.setSettings(*settings);
         else if (verb == "close")
             r.failure = session.closed(arg.toStdString());
+        else if (verb == "write")
+            r = session.write(arg.toStdString());
+        else if (verb == "quiet")
+            r = session.quiet();
         else
             r = verb == "settle" ? session.settled() : session.timedOut();
         const QByteArray tx = QByteArray::fromStdString(r.toGateway);
-        const QString sent = tx.contains(wire("SB 44 1")) ? "settings" : tx.isEmpty() ? "" : "tx";
-        QStringList parts{sent, r.opened ? "open" : "", QString::fromStdString(r.data),
-                          QString::fromStdString(r.failure), QString::fromStdString(r.warning)};
+        const QString sent = tx.contains(wire("SB 44 1")) ? "settings"
+                             : tx.contains('\xff')        ? "tx"
+                             : tx.isEmpty()               ? ""
+                                                          : "out:" + tx;
+        QStringList parts{sent,
+                          r.usable ? "usable" : "",
+                          r.opened ? "open" : "",
+                          r.refused ? "refused" : "",
+                          r.holdQuiet ? "hold" : "",
+                          QString::fromStdString(r.data),
+                          QString::fromStdString(r.failure),
+                          QString::fromStdString(r.warning)};
         parts.removeAll("");
         got << (parts.isEmpty() ? "-" : parts.join(' '));
     }

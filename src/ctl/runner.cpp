@@ -134,7 +134,10 @@ void Runner::openPort() {
     // A gateway's port opens once connected; its outcome comes from the event loop, and a
     // failure through the panel's warning.
     m_phase = Phase::Opening;
-    m_port.afterOpened = [this] {
+    m_openUndecided = true;
+    m_port.afterOpened = [this](const SerialResult& outcome) {
+        // A provisional open carries the steps already; a failure that follows is the run's.
+        m_openUndecided = outcome.provisional;
         if (m_phase == Phase::Opening && m_port.portOpen())
             schedule(0ms, [this] { m_serving ? nextBatch() : nextStep(); });
     };
@@ -219,8 +222,14 @@ void Runner::nextStep() {
 
 void Runner::act() {
     const Step& step = m_steps[m_index];
-    if (!m_port.portOpen())
-        return finish(kExitPort, where() + " is not open.");
+    if (!m_port.portOpen()) {
+        // A provisional open that failed meanwhile: its outcome, on its way, says why.
+        if (m_openUndecided && m_portFailure.empty()) {
+            m_phase = Phase::Opening;
+            return;
+        }
+        return finish(kExitPort, m_portFailure.empty() ? where() + " is not open." : m_portFailure);
+    }
     switch (step.kind) {
         case StepKind::OneShot:
             m_phase = Phase::Awaiting;

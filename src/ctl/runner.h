@@ -131,7 +131,8 @@ class Runner {
     bool m_serving = false;       // batches come and go; the port stays open
     bool m_batchRunning = false;  // m_steps are a batch (or the run) under way
     std::deque<Batch> m_batches;
-    bool m_loading = false;  // opening the port at start
+    bool m_loading = false;        // opening the port at start
+    bool m_openUndecided = false;  // the port's open is provisional, its outcome to come
     std::size_t m_index = 0;
     StepResult m_result;
     std::optional<std::string> m_status;  // last status line a decoder wrote during the step

@@ -13,7 +13,7 @@ TapPort::TapPort(SerialPort& inner) : m_inner(inner) {
     m_inner.setOpenedHandler([this](const SerialResult& outcome) {
         raiseOpened(outcome);
         if (afterOpened)
-            afterOpened();
+            afterOpened(outcome);
     });
 }
 

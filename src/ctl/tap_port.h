@@ -26,8 +26,9 @@ class TapPort : public SerialPort {
 
     std::function<void(std::string_view bytes)> onOutput;  // after a write that worked
     std::function<void(std::string_view bytes)> onInput;   // what the panel took in
-    std::function<void()> afterComm;    // once the panel has handled a communication event
-    std::function<void()> afterOpened;  // once the panel has handled an open that took time
+    std::function<void()> afterComm;  // once the panel has handled a communication event
+    // Once the panel has handled an outcome of an open that took time.
+    std::function<void(const SerialResult& outcome)> afterOpened;
 
   private:
     SerialPort& m_inner;

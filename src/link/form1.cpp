@@ -114,10 +114,23 @@ void Form1::Form_Load() {
 
 void Form1::Hyouji(std::string_view text, std::uint8_t mode) {
     if (mode == ModeSend) {
-        // On a closed port nothing is written; a write error is reported by the component
-        // as a lost link, so the send itself goes on.
-        if (m_comm.portOpen())
-            (void)m_comm.output(text);
+        // The TXD line shows only what went to the line. A command that could not go (a port
+        // left closed by a failed choice, a write the component refused) says so on the RXD
+        // line instead, waits for no reply, and goes with the next display clear.
+        const int port = m_comm.commPort();
+        const SerialResult written = m_comm.portOpen()
+                                         ? m_comm.output(text)
+                                         : SerialResult{"COM" + std::to_string(port) + " (" +
+                                                        m_comm.deviceName(port) + ") is not open"};
+        if (!written.ok()) {
+            std::string why = written.error;
+            if (why.ends_with('.'))
+                why.pop_back();
+            setLine("Label11", "");
+            setLine("Label12", " Not sent: " + why);
+            m_timers.Timer4.setEnabled(true);
+            return;
+        }
         setLine("Label11", trafficText(text));
         m_timers.Timer2.setEnabled(true);
         m.ReplyWait = 1;
@@ -305,6 +318,9 @@ SerialResult Form1::open() {
 }
 
 void Form1::portOpened(const SerialResult& outcome) {
+    // A provisional open carries bytes already; what it ends is decided by its outcome.
+    if (outcome.provisional)
+        return;
     // Outcomes come in the order of the opens: only the last open's outcome decides.
     if (m_pendingOpens > 0 && --m_pendingOpens > 0)
         return;

@@ -35,6 +35,12 @@ GatewayPort::GatewayPort(GatewayLink& link, Timers timers) : m_link(link), m_tim
         if (m_open && !m_input.empty())
             later([this] { m_event = kComEvReceive, raiseComm(); });
     });
+    m_timers.quiet.setHandler([this] {
+        m_timers.quiet.setEnabled(false);
+        apply(m_session.quiet());
+        if (m_open && !m_input.empty())
+            later([this] { m_event = kComEvReceive, raiseComm(); });
+    });
     m_timers.pace.setHandler([this] {
         m_timers.pace.setEnabled(false);
         if (m_connecting && !m_sessionUp)
@@ -47,7 +53,7 @@ GatewayPort::GatewayPort(GatewayLink& link, Timers timers) : m_link(link), m_tim
 
 GatewayPort::~GatewayPort() {
     m_link.setEvents({});
-    for (Timer* timer : {&m_timers.connect, &m_timers.settle, &m_timers.pace}) {
+    for (Timer* timer : {&m_timers.connect, &m_timers.settle, &m_timers.pace, &m_timers.quiet}) {
         timer->setEnabled(false);
         timer->setHandler(nullptr);
     }
@@ -102,6 +108,7 @@ SerialResult GatewayPort::setPortOpen(bool open) {
         ++m_attempt;
         report({describe() + " was closed before it opened."});
         m_timers.settle.setEnabled(false);
+        m_timers.quiet.setEnabled(false);
         m_open = false;
         m_readQueued = false;
         m_event = 0;
@@ -166,6 +173,7 @@ SerialResult GatewayPort::takeBack(const Kept& kept) {
     start(m_timers.connect, kConnectTimeout);
     if (m_sessionUp) {
         start(m_timers.settle, GatewaySession::kSettle);
+        usable();
         if (m_link.available() > 0)
             later([this] { onReadyRead(); });
     } else if (connected) {
@@ -187,6 +195,10 @@ void GatewayPort::apply(GatewaySession::Step step) {
     if (!step.toGateway.empty())
         (void)send(step.toGateway);
     m_input += step.data;
+    if (step.holdQuiet)
+        start(m_timers.quiet, GatewaySession::kAnswerQuiet);
+    if (step.usable && m_connecting)
+        usable();
     if (step.opened && m_connecting) {
         m_open = true;
         report({});
@@ -197,6 +209,11 @@ void GatewayPort::apply(GatewaySession::Step step) {
         const std::string text = describe() + " " + step.warning + ".";
         later([this, text] { raiseWarning(text); });
     }
+}
+
+void GatewayPort::usable() {
+    m_open = true;
+    later([this] { raiseOpened({.error = {}, .pending = false, .provisional = true}); });
 }
 
 void GatewayPort::report(const SerialResult& outcome) {
@@ -222,7 +239,14 @@ void GatewayPort::onEnded(const std::string& cause) {
 
 void GatewayPort::connectFailed(const std::string& why) {
     m_timers.settle.setEnabled(false);
-    std::string text = openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why);
+    m_timers.quiet.setEnabled(false);
+    // The port carried bytes while its open was undecided; they went nowhere.
+    const bool undelivered = m_open && m_sessionUp && m_session.wroteWhileOpening();
+    m_open = false;
+    m_event = 0;
+    m_input.clear();
+    std::string text = openFailureText("COM" + std::to_string(m_port), deviceName(m_port),
+                                       undelivered ? why + ". " + kNotDelivered : why);
     text += gatewayHint(why);
     report({text});
     // The connection is let go from the event loop, never inside the link's own report.
@@ -267,11 +291,17 @@ SerialResult GatewayPort::send(std::string_view wire) {
 SerialResult GatewayPort::output(std::string_view bytes) {
     if (!m_open)
         return {describe() + " is not open."};
-    if (!telnet())
-        return send(bytes);
-    std::string wire;
-    TelnetCodec::encode(bytes, wire);
-    return send(wire);
+    GatewaySession::Step step = m_session.write(bytes);
+    if (step.refused)
+        return {describe() + " holds what was written until the gateway answers; it is full."};
+    const SerialResult sent = step.toGateway.empty() ? SerialResult{} : send(step.toGateway);
+    if (!step.data.empty()) {
+        // Received before this write and kept while the open was undecided: the panel takes it
+        // in from the event loop, never from inside its own send.
+        m_input += step.data;
+        later([this] { m_event = kComEvReceive, raiseComm(); });
+    }
+    return sent;
 }
 
 std::string GatewayPort::input() {

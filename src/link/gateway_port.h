@@ -17,7 +17,10 @@ namespace r7k {
 // MSComm1 on a serial-to-network gateway: port 1 and 2 stand for tcp:// (the line's bytes as
 // they are) or rfc2217:// (Telnet, which also sets the gateway's line speed) addresses.
 // Opening connects in the background and is pending until the gateway session says the link
-// carries bytes or has failed; a link the gateway drops after that is reported once as lost.
+// works or has failed. From the connect on, the open is provisional: the port is open and takes
+// what the panel writes (an RFC 2217 gateway gets it once it has answered the speed); a gateway
+// that refuses the device then still fails the open, saying that what was sent meanwhile was not
+// delivered. A link the gateway drops after the open worked is reported once as lost.
 // The decisions are the session's; this port paces the connects, runs the timers and keeps
 // the promises of SerialPort. The platform gives it a link (its sockets) and three timers.
 class GatewayPort : public NetworkPort {
@@ -29,11 +32,14 @@ class GatewayPort : public NetworkPort {
     static constexpr std::size_t kReadLimit = 64 * 1024;
     // Bytes waiting to go out beyond which a gateway that does not read gets nothing more.
     static constexpr std::size_t kWriteLimit = 64 * 1024;
+    // Added to a failed open's cause when something was written while it was undecided.
+    static constexpr const char* kNotDelivered = "What was sent meanwhile was not delivered";
 
     struct Timers {
         Timer& connect;  // the open's time limit
         Timer& settle;   // a raw stream's settle time
         Timer& pace;     // holds back a connect that would come too soon after the last
+        Timer& quiet;    // takes in an answer while the open is undecided
     };
 
     GatewayPort(GatewayLink& link, Timers timers);
@@ -77,6 +83,8 @@ class GatewayPort : public NetworkPort {
     void drop();
     // Carries out what the session decided.
     void apply(GatewaySession::Step step);
+    // The port carries bytes from now on, its open still undecided: said once per attempt.
+    void usable();
     // The one way a pending open ends: its outcome is queued exactly once.
     void report(const SerialResult& outcome);
     void connectFailed(const std::string& cause);

@@ -59,7 +59,9 @@ GatewaySession::Step GatewaySession::connected(bool telnet, const LineSettings& 
     m_phase = Phase::Opening;
     m_asked = settings;
     Step step;
-    // The settings follow once the gateway has agreed to the COM-PORT-OPTION.
+    // A raw stream carries bytes from now on; over Telnet the settings, and the line's bytes,
+    // follow once the gateway has agreed to the COM-PORT-OPTION.
+    step.usable = !telnet;
     if (telnet)
         step.toGateway = m_telnet.begin();
     return step;
@@ -76,12 +78,21 @@ GatewaySession::Step GatewaySession::received(std::string_view bytes) {
         data = bytes;
     if (m_phase == Phase::Open) {
         step.data = std::move(data);
-    } else if (!m_isTelnet && m_held.size() + data.size() > kHoldLimit) {
-        m_phase = Phase::Open;
-        step.opened = true;
-        step.data = std::exchange(m_held, {}) + data;
     } else {
-        m_held.append(data, 0, kHoldLimit - std::min(kHoldLimit, m_held.size()));
+        const bool overflow = m_seen.size() + data.size() > kHoldLimit;
+        m_seen.append(data, 0, kHoldLimit - m_seen.size());
+        // A raw stream that brings this much is no gateway's farewell.
+        if (!m_isTelnet && overflow) {
+            m_phase = Phase::Open;
+            step.opened = true;
+            step.data = std::exchange(m_held, {}) + data;
+        } else {
+            m_held.append(data, 0, kHoldLimit - std::min(kHoldLimit, m_held.size()));
+            // After a write an answer is due, wanted long before the open is decided: it is
+            // taken in once the stream has stayed up a moment after it, which a gateway that
+            // sends its reason and closes never does.
+            step.holdQuiet = !m_isTelnet && m_wroteWhileOpening && !data.empty();
+        }
     }
     if (!m_isTelnet)
         return step;
@@ -91,8 +102,10 @@ GatewaySession::Step GatewaySession::received(std::string_view bytes) {
             failed.toGateway = std::move(step.toGateway);
             return failed;
         }
-        if (m_telnet.comPort() == TelnetCodec::ComPort::Agreed && !m_settingsSent)
+        if (m_telnet.comPort() == TelnetCodec::ComPort::Agreed && !m_settingsSent) {
             askSettings(step);
+            step.usable = true;
+        }
     }
     checkAnswers(step);
     return step;
@@ -123,6 +136,8 @@ void GatewaySession::checkAnswers(Step& step) {
             m_phase = Phase::Open;
             step.opened = true;
             step.data = std::exchange(m_held, {});
+            // What the panel wrote meanwhile goes now, at the speed it was meant for.
+            TelnetCodec::encode(std::exchange(m_outHeld, {}), step.toGateway);
         }
         // Answers come in the order of the requests: only the answer to the last request says
         // how the line runs now (a speed chosen twice in a row is answered twice).
@@ -138,6 +153,38 @@ void GatewaySession::checkAnswers(Step& step) {
     }
     if (m_outstanding == 0 && !m_differs.empty())
         step.warning = std::exchange(m_differs, {});
+}
+
+GatewaySession::Step GatewaySession::write(std::string_view data) {
+    Step step;
+    if (m_phase == Phase::Failed) {
+        step.refused = true;
+        return step;
+    }
+    if (m_phase == Phase::Opening && !data.empty()) {
+        if (m_isTelnet) {
+            if (m_outHeld.size() + data.size() > kHoldLimit) {
+                step.refused = true;
+                return step;
+            }
+            m_outHeld += data;
+            m_wroteWhileOpening = true;
+            return step;
+        }
+        m_wroteWhileOpening = true;
+    }
+    if (m_isTelnet)
+        TelnetCodec::encode(data, step.toGateway);
+    else
+        step.toGateway = data;
+    return step;
+}
+
+GatewaySession::Step GatewaySession::quiet() {
+    Step step;
+    if (m_phase == Phase::Opening && !m_isTelnet && m_wroteWhileOpening)
+        step.data = std::exchange(m_held, {});
+    return step;
 }
 
 GatewaySession::Step GatewaySession::settled() {
@@ -161,7 +208,7 @@ GatewaySession::Step GatewaySession::timedOut() {
                         : m_telnet.comPort() == TelnetCodec::ComPort::Agreed
                             ? "the gateway did not answer the RFC 2217 port settings"
                             : "the gateway did not answer the RFC 2217 negotiation";
-    if (const std::string reason = gatewayReason(m_held); !reason.empty())
+    if (const std::string reason = gatewayReason(m_seen); !reason.empty())
         cause += ": " + reason;
     return fail(std::move(cause));
 }
@@ -171,7 +218,7 @@ std::string GatewaySession::closed(std::string_view cause) {
         return std::string(cause);
     std::string text =
         cause == kCauseClosed ? "the gateway closed the connection" : std::string(cause);
-    if (const std::string reason = gatewayReason(m_held); !reason.empty())
+    if (const std::string reason = gatewayReason(m_seen); !reason.empty())
         text += ": " + reason;
     return text;
 }

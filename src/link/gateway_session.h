@@ -18,9 +18,13 @@ class GatewaySession {
   public:
     // An open has this long, from the connect call, to become usable.
     static constexpr std::chrono::milliseconds kConnectLimit{3000};
-    // A raw stream counts as open once it has been up this long: ser2net accepts a connection
-    // to a missing or busy device, sends why and closes at once.
+    // A raw stream carries bytes from its connect, but its open is decided only once it has
+    // been up this long: ser2net accepts a connection to a missing or busy device, sends why
+    // and closes at once.
     static constexpr std::chrono::milliseconds kSettle{1000};
+    // What a raw stream brings after a write, while its open is undecided, is taken in once the
+    // stream has stayed up this long after it (see Step::holdQuiet).
+    static constexpr std::chrono::milliseconds kAnswerQuiet{100};
     // Opens of one port are at least this far apart, whoever asks.
     static constexpr std::chrono::milliseconds kRetryPace{1000};
     // TCP keepalive on gateway sockets: a gateway gone without a word is a lost link within
@@ -28,7 +32,9 @@ class GatewaySession {
     static constexpr std::chrono::seconds kKeepIdle{10};
     static constexpr std::chrono::seconds kKeepInterval{5};
     static constexpr int kKeepCount = 3;
-    // Bytes held while the open is undecided; a stream that brings more is a working link.
+    // Bytes held each way while the open is undecided: received ones (a raw stream that
+    // brings more is a working link), and the line's bytes for an RFC 2217 gateway that has
+    // not yet answered the speed.
     static constexpr std::size_t kHoldLimit = 4096;
 
     enum class Phase : std::uint8_t { Opening, Open, Failed };
@@ -36,15 +42,29 @@ class GatewaySession {
     // What the adapter does after an event, in this order: send, take the data in, report.
     struct Step {
         std::string toGateway;
-        std::string data;     // the line's bytes, for input()
-        bool opened = false;  // the open has worked now
-        std::string failure;  // the open has failed: the cause, for the box
-        std::string warning;  // the line runs otherwise than asked: what differs
+        std::string data;        // the line's bytes, for input()
+        bool usable = false;     // the port carries bytes from now on; its open is undecided
+        bool opened = false;     // the open has worked now
+        bool refused = false;    // write(): the bytes could not be taken
+        bool holdQuiet = false;  // bytes are held: call quiet() once kAnswerQuiet passed without
+                                 // more of them and with the connection still up
+        std::string failure;     // the open has failed: the cause, for the box
+        std::string warning;     // the line runs otherwise than asked: what differs
     };
 
-    // The TCP connection is up: a new session, Telnet or a raw stream.
+    // The TCP connection is up: a new session, Telnet or a raw stream. A raw stream is usable
+    // at once, Telnet once the gateway agreed to the COM-PORT-OPTION (what is written then waits
+    // for the speed's answer): usable means what the panel writes goes to the line.
     Step connected(bool telnet, const LineSettings& settings);
     Step received(std::string_view bytes);
+    // The line's bytes to go out. Refused once failed, or when an RFC 2217 gateway that has not
+    // answered the speed yet already holds kHoldLimit of them.
+    Step write(std::string_view data);
+    // Something was written before the open was decided: a failure of the open means it was
+    // not delivered.
+    bool wroteWhileOpening() const { return m_wroteWhileOpening; }
+    // kAnswerQuiet has passed since a step said holdQuiet, the connection still up.
+    Step quiet();
     // kSettle has passed since connected(), the connection still up.
     Step settled();
     // kConnectLimit has passed with the open still undecided.
@@ -70,7 +90,10 @@ class GatewaySession {
     std::array<std::uint8_t, 4> m_pending{};  // requests not yet answered, per setting
     std::uint8_t m_outstanding = 0;           // answers still due, one bit per setting
     bool m_settingsSent = false;
-    std::string m_held;     // the line's bytes that came while opening
+    std::string m_held;     // the line's bytes that came while opening, not yet taken in
+    std::string m_seen;     // what came while opening, for the reason of a close
+    std::string m_outHeld;  // the line's bytes waiting for an RFC 2217 speed answer
+    bool m_wroteWhileOpening = false;
     std::string m_differs;  // what the answers so far say runs otherwise than asked
 };
 

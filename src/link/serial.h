@@ -8,10 +8,12 @@ namespace r7k {
 
 // Outcome of one serial operation: empty error text means it worked. An open may also be
 // pending: it goes on in the background (a network connection), and its outcome comes later
-// through the opened handler.
+// through the opened handler. An outcome may be provisional: the port is open and carries bytes
+// from now on, but its open is not yet decided, and one more outcome follows.
 struct SerialResult {
     std::string error;
     bool pending = false;
+    bool provisional = false;
     bool ok() const { return error.empty(); }
 };
 
@@ -50,6 +52,11 @@ class SerialPort {
     // open reports exactly once, in the order the opens were made, whatever happens before
     // its outcome is known: a refusal, a time-out, a connection that ends (reported as a
     // failure, never as a lost link), or a close of the port (reported as a failure).
+    // Before that, a pending open may say once that it is provisionally open (a connection up
+    // whose far end may still refuse the device): from then on the port is open and carries
+    // what is written. If its outcome is then a failure, the port is closed again and the text
+    // says whether anything written meanwhile was lost. A provisional report of an open that
+    // was closed or opened again before it came is not raised.
     void setOpenedHandler(std::function<void(const SerialResult&)> onOpened) {
         m_onOpened = std::move(onOpened);
     }

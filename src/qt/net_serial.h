@@ -36,13 +36,13 @@ class QtGatewayLink : public GatewayLink {
 // The parts a gateway port runs on, made before it.
 struct QtGatewayParts {
     QtGatewayLink link;
-    QtTimer connectTimer, settleTimer, paceTimer;
+    QtTimer connectTimer, settleTimer, paceTimer, quietTimer;
 };
 
 // MSComm1 on a serial-to-network gateway, on Qt's sockets and timers: what r7k-net.so makes.
 class NetSerial : private QtGatewayParts, public GatewayPort {
   public:
-    NetSerial() : GatewayPort(link, {connectTimer, settleTimer, paceTimer}) {}
+    NetSerial() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}
 };
 
 }  // namespace r7k

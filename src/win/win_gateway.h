@@ -38,13 +38,13 @@ class WinGatewayLink : public GatewayLink {
 // The parts a gateway port runs on, made before it.
 struct WinGatewayParts {
     WinGatewayLink link;
-    WinTimer connectTimer, settleTimer, paceTimer;
+    WinTimer connectTimer, settleTimer, paceTimer, quietTimer;
 };
 
 // MSComm1 on a serial-to-network gateway, on Winsock and the Windows timers.
 class WinGateway : private WinGatewayParts, public GatewayPort {
   public:
-    WinGateway() : GatewayPort(link, {connectTimer, settleTimer, paceTimer}) {}
+    WinGateway() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}
 };
 
 }  // namespace r7k::win
