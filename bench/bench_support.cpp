@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "link/port_address.h"
 #include "qt/port_router.h"
+#include "transport/port_address.h"
 
 namespace r7k::bench {
 
@@ -89,7 +89,7 @@ LivePanel::LivePanel(const std::string& com1)
 
 void LivePanel::start(bool load) {
     if (load)
-        form.Form_Load();
+        form.load();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fprintf(stderr, "r7k-bench: window not exposed\n");

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "link/form1.h"
+#include "panel/controller.h"
 #include "qt/panel_window.h"
 #include "qt/qt_timer.h"
 
@@ -50,7 +50,7 @@ struct LivePanel {
     PanelWindow window;
     std::unique_ptr<SerialPort> serial;
     QtTimer t1, t2, t3, t4, relink;
-    Form1 form{{t1, t2, t3, t4, relink}, *serial, window};
+    PanelController form{{t1, t2, t3, t4, relink}, *serial, window};
 
     explicit LivePanel(const std::string& com1);
     QPushButton* button(const char* name) const {

@@ -105,7 +105,7 @@ int burst(std::size_t bytes, const QString& gatewayMode) {
                   .constData()
             : "null",
         percentile(beat.lateMs(), 0.99), maxOf(beat.lateMs()), cpu, rssBefore, rssAfter,
-        std::to_string(panel.form.state().RxBuffer.size()).c_str());
+        std::to_string(panel.form.state().received.size()).c_str());
     return feeder.clickSeen ? 0 : 1;
 }
 

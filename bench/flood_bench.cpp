@@ -66,7 +66,7 @@ int flood(const QString& simPath, int rate, bool ascii, int seconds, const QStri
         "\"ticks\":%zu,\"rss_before_kib\":%ld,\"rss_after_kib\":%ld,\"received\":%zu}\n",
         kind.c_str(), gateway.path().c_str(), rate, wallS, cpu / wallS * 100.0,
         percentile(beat.lateMs(), 0.99), maxOf(beat.lateMs()), beat.lateMs().size(), rssBefore,
-        rssAfter, panel.form.state().RxBuffer.size());
+        rssAfter, panel.form.state().received.size());
     sim.terminate();
     sim.waitForFinished(3000);
     return 0;

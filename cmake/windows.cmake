@@ -11,29 +11,25 @@ add_compile_options(-Wall -Wextra)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00
                         WINVER=0x0A00 R7K_VERSION="${PROJECT_VERSION}")
 
-file(GLOB R7K_CORE_SOURCES CONFIGURE_DEPENDS
-  src/link/*.cpp src/commands/*.cpp src/replies/*.cpp src/panel/*.cpp src/cli/*.cpp)
-add_library(r7k_core STATIC ${R7K_CORE_SOURCES})
-target_include_directories(r7k_core PUBLIC src)
-
-add_library(r7k_ctl STATIC src/ctl/steps.cpp src/ctl/tap_port.cpp src/ctl/runner.cpp
-  src/ctl/json_line.cpp src/ctl/invocation.cpp)
-target_link_libraries(r7k_ctl PUBLIC r7k_core)
+include(cmake/core.cmake)
+r7k_layer(r7k_ctl ctl BELOW r7k_panel)
 
 # The Win32 adapters: UI thread, timers, serial and gateway ports, registry, the window.
+r7k_include_root(win R7K_WIN_ROOT)
 file(GLOB R7K_WIN_SOURCES CONFIGURE_DEPENDS src/win/*.cpp)
-list(FILTER R7K_WIN_SOURCES EXCLUDE REGEX "/(panel_main|ctl_main)\\.cpp$")
+list(FILTER R7K_WIN_SOURCES EXCLUDE REGEX "/panel_main\\.cpp$")
 add_library(r7k_win STATIC ${R7K_WIN_SOURCES})
+target_include_directories(r7k_win PUBLIC ${R7K_WIN_ROOT})
 # SetupAPI, COM (ole32) and shell32 are loaded when first needed (win/late_library.h), so
 # they are not linked: every start would map them.
 # Winsock (ws2_32) carries the gateway ports.
-target_link_libraries(r7k_win PUBLIC r7k_core comctl32 advapi32 uuid gdi32 user32 winmm ws2_32)
+target_link_libraries(r7k_win PUBLIC r7k_panel comctl32 advapi32 uuid gdi32 user32 winmm ws2_32)
 
 set(R7K_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows)
 target_include_directories(r7k_win PUBLIC ${R7K_RESOURCE_DIR})  # resource_ids.h
 add_executable(r7k-panel WIN32 src/win/panel_main.cpp ${R7K_RESOURCE_DIR}/r7k-panel.rc)
 target_link_libraries(r7k-panel PRIVATE r7k_win)
-add_executable(r7k-ctl src/win/ctl_main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
+add_executable(r7k-ctl src/ctl/win/main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
 target_link_libraries(r7k-ctl PRIVATE r7k_ctl r7k_win)
 target_link_options(r7k-panel PRIVATE -municode -static -s)
 target_link_options(r7k-ctl PRIVATE -municode -static -s)
@@ -48,8 +44,8 @@ endforeach()
 set_property(SOURCE ${R7K_RESOURCE_DIR}/r7k-panel.rc ${R7K_RESOURCE_DIR}/r7k-ctl.rc APPEND
   PROPERTY OBJECT_DEPENDS ${R7K_RESOURCE_DIR}/r7k-panel.ico ${R7K_RESOURCE_DIR}/r7k.manifest
   ${R7K_RESOURCE_DIR}/version.rc2 ${R7K_RESOURCE_DIR}/resource_ids.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/qt/images/logo.bmp
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/qt/images/logo@2x.bmp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/images/logo.bmp
+  ${CMAKE_CURRENT_SOURCE_DIR}/images/logo@2x.bmp)
 
 include(${R7K_RESOURCE_DIR}/packages.cmake)
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "link/traffic.h"
-#include "replies/decoders.h"
+#include "protocol/decoders.h"
+#include "protocol/traffic.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // libFuzzer target: any stream from a gateway, split anywhere, through the Telnet codec.
 #include <cstdint>
 
-#include "link/gateway_session.h"
-#include "link/telnet.h"
+#include "transport/gateway_session.h"
+#include "transport/telnet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view in(reinterpret_cast<const char*>(bytes), size);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "link/traffic.h"
+#include "protocol/traffic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

@@ -23,7 +23,7 @@ if [ ! -f "$root/fuzz/fuzz_$target.cpp" ]; then
 fi
 # Every target builds on the whole toolkit-free core, with r7k-ctl's step reader and the
 # PJLink session and mapping.
-sources="$root/src/link/*.cpp $root/src/commands/*.cpp $root/src/replies/*.cpp $root/src/panel/*.cpp"
+sources="$root/src/base/*.cpp $root/src/transport/*.cpp $root/src/protocol/*.cpp $root/src/panel/*.cpp"
 sources="$sources $root/src/ctl/steps.cpp $root/src/pjlink/protocol.cpp $root/src/pjlink/mapping.cpp $root/src/pjlink/notices.cpp"
 
 case $amount in

@@ -6,7 +6,7 @@
 include(GNUInstallDirs)
 
 set(R7K_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
-set(R7K_IMAGES_DIR ${PROJECT_SOURCE_DIR}/src/qt/images)
+set(R7K_IMAGES_DIR ${PROJECT_SOURCE_DIR}/images)
 
 install(FILES ${R7K_PACKAGING_DIR}/r7k-panel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

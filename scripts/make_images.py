@@ -2,10 +2,10 @@
 """Draws the panel's logo and application icon (python3 standard library only).
 
 Outputs, committed next to the window's sources:
-  src/qt/images/logo.bmp    80 x 26, 24-bit colour: a projector casting its beam on "R7K"
-  src/qt/images/logo@2x.bmp the same drawing at 160 x 52, for screens of pixel ratio 2
-  src/qt/images/icon32.png  32 x 32, 16 colours (one of them transparent)
-  src/qt/images/icon16.png  16 x 16, 16 colours (one of them transparent)
+  images/logo.bmp    80 x 26, 24-bit colour: a projector casting its beam on "R7K"
+  images/logo@2x.bmp the same drawing at 160 x 52, for screens of pixel ratio 2
+  images/icon32.png  32 x 32, 16 colours (one of them transparent)
+  images/icon16.png  16 x 16, 16 colours (one of them transparent)
   packaging/windows/r7k-panel.ico  the Windows programs' icon: the two images above, a 32 x 32
                             two-colour image made from the 32-pixel one, and 48 x 48 and
                             256 x 256 in full colour with alpha (the largest stored as PNG)
@@ -355,7 +355,7 @@ def write_ico(path, icon32, icon16):
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    out = os.path.join(root, "src", "qt", "images")
+    out = os.path.join(root, "images")
     os.makedirs(out, exist_ok=True)
     write_bmp(os.path.join(out, "logo.bmp"), render(80, 26, logo_shade()))
     shade = logo_shade()

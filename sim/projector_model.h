@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "commands/catalogue.h"
+#include "protocol/catalogue.h"
 
 namespace r7k::sim {
 

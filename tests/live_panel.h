@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fakes/panel_rig.h"
-#include "link/form1.h"
+#include "panel/controller.h"
 #include "qt/port_router.h"
 #include "qt/qt_timer.h"
 
@@ -13,7 +13,7 @@ struct LivePanel {
     r7k::QtTimer t1, t2, t3, t4, relink;
     std::unique_ptr<r7k::SerialPort> serial;
     r7k::fakes::FakeWindow window;
-    r7k::Form1 form{{t1, t2, t3, t4, relink}, *serial, window};
+    r7k::PanelController form{{t1, t2, t3, t4, relink}, *serial, window};
 
     explicit LivePanel(const std::string& com1, const std::string& com2 = "/dev/r7k-none")
         : serial(r7k::makeSerialPort(*r7k::parsePortAddress(com1).address,

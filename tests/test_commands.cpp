@@ -1,7 +1,7 @@
 // Every button on virtual time: one-shot clicks, press-and-hold repetition and the typed entry.
 #include <QtTest>
 
-#include "commands/catalogue.h"
+#include "protocol/catalogue.h"
 #include "timeline.h"
 
 using namespace r7k;
@@ -28,14 +28,14 @@ class TestCommands : public QObject {
         rig.form.click(row.name);
         const std::string sent = std::string(row.code) + "\r";
         QCOMPARE(rig.serial.written(), sent + sent);
-        QCOMPARE(rig.form.state().LastCommand, sent);
-        QCOMPARE(rig.form.state().ReplyWait, 1);
+        QCOMPARE(rig.form.state().lastCommand, sent);
+        QCOMPARE(rig.form.state().replyWait, 1);
         QVERIFY(rig.timer2.isEnabled() && rig.timer4.isEnabled() && !rig.timer1.isEnabled());
         const bool timed = row.kind == SendKind::Timed, menu = row.kind == SendKind::Menu;
         QCOMPARE(rig.timer2.interval(), timed ? row.timeout : milliseconds{777});
         QCOMPARE(rig.timer4.interval(), timed ? row.displayClear : milliseconds{888});
         QCOMPARE(rig.timer1.interval(), milliseconds{menu ? 200 : 5});
-        QCOMPARE(rig.form.state().CursorMode, menu ? 1 : 0);
+        QCOMPARE(rig.form.state().cursorMode, menu ? 1 : 0);
     }
 
     // When STATUS, clicked after the given buttons, shows its time-out mark and blanks.
@@ -67,7 +67,7 @@ class TestCommands : public QObject {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("heldFor");
-        QTest::addColumn<QString>("paced");  // sends, Timer2 and Timer4 intervals while held
+        QTest::addColumn<QString>("paced");  // sends, reply time-out and display clear while held
         const auto row = [](const char* name, const char* before, const char* button, int heldFor,
                             const char* paced) {
             QTest::addRow("%s", name) << QString(before) << button << heldFor << paced;
@@ -136,7 +136,7 @@ class TestCommands : public QObject {
         PanelRig rig;
         runTimeline(rig, steps.split(';'), 5000);
         QCOMPARE(int(rig.serial.writes.size()), sends);
-        QVERIFY(rig.form.state().HoldCode == 0 && !rig.timer1.isEnabled());
+        QVERIFY(rig.form.state().heldCode == 0 && !rig.timer1.isEnabled());
     }
 
     // SEND: the text as typed and a CR, 2000/2500 ms, the text kept; CLS empties only the box.
@@ -160,13 +160,13 @@ class TestCommands : public QObject {
         rig.window.setText("Text1", typed.toStdString());
         rig.form.click("Command95");
         QCOMPARE(QByteArray::fromStdString(rig.serial.written()), bytes);
-        QCOMPARE(QByteArray::fromStdString(rig.form.state().TypedCommand), bytes.chopped(1));
+        QCOMPARE(QByteArray::fromStdString(rig.form.state().typedCommand), bytes.chopped(1));
         QCOMPARE(rig.timer2.interval().count() * 10000 + rig.timer4.interval().count(),
                  2000 * 10000 + 2500);
         QCOMPARE(QByteArray::fromStdString(rig.window.text("Text1")), typed);  // SEND repeats it
         rig.form.click("Command96");
         QCOMPARE(rig.window.text("Text1"), std::string());
-        QCOMPARE(QByteArray::fromStdString(rig.form.state().LastCommand), bytes);
+        QCOMPARE(QByteArray::fromStdString(rig.form.state().lastCommand), bytes);
         rig.form.click("Command95");
         QCOMPARE(rig.serial.writes.back().bytes, std::string("\r"));
     }

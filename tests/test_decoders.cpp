@@ -1,8 +1,8 @@
 // Reply decoding: from the received bytes to the status line and PressureValue.
 #include <QtTest>
 
-#include "link/traffic.h"
-#include "replies/decoders.h"
+#include "protocol/decoders.h"
+#include "protocol/traffic.h"
 #include "timeline.h"
 
 using namespace r7k;
@@ -106,7 +106,7 @@ class TestDecoders : public QObject {
                         3020);
         QCOMPARE(lines.filter("Label22"),
                  (QStringList{"10 Label22 |111 hPa|", "20 Label22 |650 hPa|", "2500 Label22 ||"}));
-        QCOMPARE(rig.form.state().PressureValue, 650);
+        QCOMPARE(rig.form.state().pressure, 650);
     }
 
     // Only the exact command string selects a decoder (the reply is "00" CR).

@@ -2,10 +2,10 @@
 // port and speed selection, END and a lost link.
 #include <QtTest>
 
-#include "link/line_settings.h"
-#include "link/open_failure.h"
-#include "link/traffic.h"
+#include "protocol/traffic.h"
 #include "timeline.h"
+#include "transport/line_settings.h"
+#include "transport/open_failure.h"
 
 using namespace r7k;
 using namespace r7k::fakes;
@@ -24,7 +24,7 @@ QString linkState(PanelRig& rig) {
         .arg(rig.serial.portOpen() ? "open" : "closed", options.chopped(1),
              rig.window.isVisible("Frame8") ? "shown" : "hidden")
         .arg(rig.window.warnings.size())
-        .arg(rig.form.state().CommSettings == settings
+        .arg(rig.form.state().lineSettings == settings
                  ? settings.substr(0, settings.find(',')).c_str()
                  : "settings differ")
         .arg(rig.serial.writes.size())
@@ -61,7 +61,7 @@ class TestLink : public QObject {
     void startUp() {
         PanelRig rig(false);
         rig.window.screen = {28800, 16200};
-        rig.form.Form_Load();
+        rig.form.load();
         QCOMPARE(linkState(rig), "COM1 open 1/9 hidden boxes=0 19200 sent=0 rxd=''");
         QCOMPARE(rig.serial.calls,
                  (std::vector<std::string>{"port 1", "settings 19200,N,8,1", "open 1", "close",
@@ -191,7 +191,7 @@ class TestLink : public QObject {
     // A lost port is watched for already while its box waits for the operator.
     void watchedDuringTheBox() {
         PanelRig rig(false);
-        rig.form.Form_Load();
+        rig.form.load();
         bool watching = false;
         rig.window.onWarn = [&](std::string_view) { watching = rig.relink.isEnabled(); };
         rig.serial.hangUp();

@@ -15,7 +15,7 @@
 #include "pjlink/executor.h"
 #include "pjlink/notices.h"
 #include "pjlink/protocol.h"
-#include "replies/reply_values.h"
+#include "protocol/reply_values.h"
 #include "sim_process.h"
 
 using namespace r7k;

@@ -33,7 +33,7 @@ class TestQtLink : public QObject {
     void bytesBothWays() {
         PtyPair pty;
         LivePanel panel(pty.slave);
-        panel.form.Form_Load();
+        panel.form.load();
         panel.form.click("Command17");
         panel.form.click("Command10");
         QCOMPARE(pty.read(18), std::string("C00\rCF IMAGE REAL\r"));
@@ -43,7 +43,8 @@ class TestQtLink : public QObject {
         QTRY_COMPARE(panel.line("Label12"), std::string(" 8 "));
         pty.write("0\r");
         QTRY_COMPARE(panel.line("Label22"), std::string(" Stand by"));
-        QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label22"), std::string(), 3000);  // real Timer4
+        QTRY_COMPARE_WITH_TIMEOUT(panel.line("Label22"), std::string(),
+                                  3000);  // the real display clear
 
         std::string sent;
         for (int i = 0; i < 300; ++i) {
@@ -56,8 +57,8 @@ class TestQtLink : public QObject {
             block[i] = char(i * 7);
         pty.write(block);
         sent += block;
-        QTRY_COMPARE(panel.form.state().RxBuffer.size(), sent.size());
-        QVERIFY(panel.form.state().RxBuffer == sent);
+        QTRY_COMPARE(panel.form.state().received.size(), sent.size());
+        QVERIFY(panel.form.state().received == sent);
         panel.choose("Option10");  // the speed applies to the open port
         termios t{};
         QCOMPARE(tcgetattr(pty.master, &t), 0);
@@ -73,24 +74,26 @@ class TestQtLink : public QObject {
         QTest::addRow("busy") << "busy" << "Another program";
         // clang-format on
     }
-    // One box that names the port, the device and the cause; sends stay harmless.
+    // One box that names the port, the device and the cause; a send then says it was not sent.
     void openFailures() {
         QFETCH(QString, device);
         QFETCH(QString, says);
         PtyPair pty;
         LivePanel holder(pty.slave);
         if (device == "busy") {
-            holder.form.Form_Load();
+            holder.form.load();
             device = QString::fromStdString(pty.slave);
         }
         LivePanel panel(device.toStdString());
-        panel.form.Form_Load();
+        panel.form.load();
         QVERIFY(!panel.serial->portOpen());
         QCOMPARE(panel.window.warnings.size(), std::size_t(1));
         const QString text = QString::fromStdString(panel.window.warnings[0]);
         QVERIFY2(text.contains("COM1 (" + device + ")") && text.contains(says), qPrintable(text));
         panel.form.click("Command17");
-        QCOMPARE(panel.line("Label11"), std::string(" C 0 0 CR "));
+        QCOMPARE(panel.line("Label11"), std::string());
+        QCOMPARE(panel.line("Label12"),
+                 " Not sent: COM1 (" + device.toStdString() + ") is not open");
     }
 
     // COM1's device appears two seconds after start: one box, then opened by itself, said on
@@ -99,7 +102,7 @@ class TestQtLink : public QObject {
         QTemporaryDir dir;
         const QString link = dir.filePath("com1");
         LivePanel panel(link.toStdString());
-        panel.form.Form_Load();
+        panel.form.load();
         QCOMPARE(panel.window.warnings.size(), std::size_t(1));
         QTest::qWait(2000);
         PtyPair pty;
@@ -118,12 +121,12 @@ class TestQtLink : public QObject {
         const QStringList args{"--quiet", "--link", link};
         SimProcess sim(args);
         LivePanel panel(link.toStdString());
-        panel.form.Form_Load();
+        panel.form.load();
         int fds = 0;
         for (int cycle = 0; cycle < 100; ++cycle) {
-            const std::size_t received = panel.form.state().RxBuffer.size();
+            const std::size_t received = panel.form.state().received.size();
             panel.form.click("Command44");
-            QTRY_VERIFY(panel.form.state().RxBuffer.size() >= received + 3);
+            QTRY_VERIFY(panel.form.state().received.size() >= received + 3);
             QCOMPARE(panel.line("Label22"), std::string(" Stand by"));
             if (cycle == 10)
                 fds = openDescriptors();

@@ -9,8 +9,8 @@
 #include <ctime>
 #include <optional>
 
-#include "link/traffic.h"
 #include "live_panel.h"
+#include "protocol/traffic.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 
@@ -147,7 +147,7 @@ void TestQtNet::throughSer2net() {
     QFETCH(QString, scheme);
     Gateway gateway(scheme);
     LivePanel panel(gateway.address);
-    panel.form.Form_Load();
+    panel.form.load();
     QVERIFY(!panel.serial->portOpen());  // connecting never blocks
     QTRY_VERIFY(panel.serial->portOpen());
     // The CR of a command passes unchanged: exactly the command's bytes reach the line.
@@ -163,7 +163,7 @@ void TestQtNet::throughSer2net() {
     for (int b = 0; b < 512; ++b)
         all += char(b);
     gateway.pty.write(all);
-    QTRY_VERIFY(panel.form.state().RxBuffer == all);
+    QTRY_VERIFY(panel.form.state().received == all);
     QCOMPARE(panel.line("Label12"), r7k::trafficText(all));
     // Only RFC 2217 carries the speed to the far port; a raw stream leaves the gateway's own.
     panel.choose("Option10");
@@ -191,7 +191,7 @@ void TestQtNet::refusedPortGoesBack() {
     SimProcess sim({"--quiet", "--listen", "0"});
     const std::string refused = loopback("tcp", freePort());
     LivePanel panel(sim.path.toStdString(), refused);
-    panel.form.Form_Load();
+    panel.form.load();
     QTRY_VERIFY(panel.serial->portOpen());
     panel.form.click("Command33");
     panel.choose("Option2");
@@ -234,7 +234,7 @@ void TestQtNet::sentInTheFirstSecond() {
     gateway.behaviour = behaviour;
     const std::string address = loopback(qPrintable(scheme), gateway.serverPort());
     LivePanel panel(address);
-    panel.form.Form_Load();
+    panel.form.load();
     QTRY_VERIFY(panel.serial->portOpen());
     panel.form.click("Command17");
     QTRY_VERIFY(gateway.got.contains("C00\r"));
@@ -262,7 +262,7 @@ void TestQtNet::silentListenerTimesOut() {
     QTcpServer silent;  // takes the connection and never answers
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     LivePanel panel(loopback("tcp", silent.serverPort()));
-    panel.form.Form_Load();
+    panel.form.load();
     QTRY_VERIFY(panel.serial->portOpen());
     panel.form.click("Command44");
     QTRY_COMPARE(panel.line("Label12"), std::string(r7k::kTimeoutMark));
@@ -320,7 +320,7 @@ void TestQtNet::badGateways() {
     QVERIFY2(said.contains(box.toUtf8()), said.constData());
 
     LivePanel panel(address);
-    panel.form.Form_Load();
+    panel.form.load();
     const std::size_t boxes = box.isEmpty() ? 0 : 1;
     QTRY_VERIFY_WITH_TIMEOUT(
         panel.window.warnings.size() >= boxes && (boxes || panel.serial->portOpen()), 5000);

@@ -22,11 +22,11 @@ namespace {
 // A loaded panel whose window is the real one.
 struct WindowRig : VirtualLink {
     PanelWindow window;
-    Form1 form{timers(), serial, window};
+    PanelController form{timers(), serial, window};
     explicit WindowRig(bool load = true) {
         window.attach(&form);
         if (load)
-            form.Form_Load();
+            form.load();
     }
     template <class T = QWidget>
     T* get(const char* name) {
@@ -264,7 +264,7 @@ class TestQtWindow : public QObject {
         QTest::mouseClick(rig.get("Option1"), Qt::LeftButton);
         QCOMPARE(rig.serial.calls.size(), std::size_t(12));
         QTest::mouseClick(rig.get("Option10"), Qt::LeftButton);
-        QCOMPARE(rig.form.state().CommSettings, std::string("9600,N,8,1"));
+        QCOMPARE(rig.form.state().lineSettings, std::string("9600,N,8,1"));
         QVERIFY(rig.window.isSelected("Option1") && rig.window.isSelected("Option10"));
     }
 
@@ -272,7 +272,7 @@ class TestQtWindow : public QObject {
     void warningWaitsForWindow() {
         WindowRig rig(false);
         rig.serial.failures["open1"] = "/dev/fake1: No such file or directory";
-        rig.form.Form_Load();
+        rig.form.load();
         QString box;
         closeNextBox(box);
         rig.window.show();

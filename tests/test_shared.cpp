@@ -5,13 +5,13 @@
 #include <cmath>
 #include <ctime>
 
-#include "cli/command_line.h"
-#include "link/open_failure.h"
-#include "link/port_mapping.h"
-#include "link/trace_line.h"
-#include "link/warning_line.h"
+#include "base/command_line.h"
 #include "panel/caption_fit.h"
 #include "panel/pixels.h"
+#include "panel/trace_line.h"
+#include "panel/warning_line.h"
+#include "transport/open_failure.h"
+#include "transport/port_mapping.h"
 
 using namespace r7k;
 

@@ -1,10 +1,10 @@
 // The Telnet codec, row by row: what a gateway sends, split anywhere.
 #include <QtTest>
 
-#include "link/gateway_session.h"
-#include "link/line_settings.h"
-#include "link/port_address.h"
-#include "link/telnet.h"
+#include "transport/gateway_session.h"
+#include "transport/line_settings.h"
+#include "transport/port_address.h"
+#include "transport/telnet.h"
 
 namespace {
 
@@ -156,8 +156,8 @@ void TestTelnet::session_data() {
     QTest::addRow("telnet: a new speed is asked, a partial answer warns once settled")
         << "telnet;rx IAC DO 44;" + speed + " x;set 19200,N,8,1;" + speed + ";settle;timeout"
         << "tx | settings usable | open x | settings | - | runs at 9600 baud: the gateway refused 19200 | -";
-    QTest::addRow("raw: a write goes at once; what comes then is taken in once the stream stays up")
-        << "raw;rx x;write C00;rx y;quiet;settle" << "usable | - | out:C00 | hold | xy | open";
+    QTest::addRow("raw: a write goes at once; an answer then decides the open once the stream stays up")
+        << "raw;rx x;write C00;rx y;quiet;settle" << "usable | - | out:C00 | hold | open xy | -";
     QTest::addRow("raw: words after a write that end in a close are its reason, not data")
         << "raw;write C00;text in use;" + closed << "usable | out:C00 | hold | the gateway closed the connection: in use";
     QTest::addRow("raw: without a write nothing is taken in before the open is decided")

@@ -41,7 +41,7 @@ class TestViews : public QObject {
         runTimeline(rig, steps, 0);
         QCOMPARE(QStringLiteral("%1 %2 %3%4")
                      .arg(rig.window.outerSize().height)
-                     .arg(rig.form.state().PanelMode)
+                     .arg(rig.form.state().revealed)
                      .arg(rig.window.isVisible("Command34") ? "" : "hidden ")
                      .arg(QString::fromStdString(rig.window.caption("Command34"))),
                  view);

@@ -99,8 +99,9 @@ class TestWinCtl : public QObject {
             << "ack:-|reply: Count down" << "";
         QTest::addRow("rfc2217 via ser2net") << "rfc2217" << "" << "--speed,9600,status" << "" << 0
             << "reply: Stand by" << "";
+        // The step goes out as soon as the connection is up, and the gateway's refusal ends it.
         QTest::addRow("gateway's device missing: exit 4") << "missing" << "" << "status" << ""
-            << 4 << "" << "opened: the gateway closed the connection: Device open failure";
+            << 4 << "lost:-" << "opened: the gateway closed the connection: Device open failure";
         QTest::addRow("no RFC 2217 answer: exit 4") << "mute" << "" << "status" << "" << 4 << ""
             << "opened: the gateway did not answer the RFC 2217 negotiation.";
         QTest::addRow("refused: exit 4") << "closed" << "" << "status" << "" << 4 << ""

@@ -19,13 +19,13 @@ inline QStringList runTimeline(PanelRig& rig, const QStringList& steps, int unti
         const QString arg = step.section(' ', 2);
         const std::string name = arg.toStdString();
         // clang-format off
-        if (verb == "load") rig.form.Form_Load();
+        if (verb == "load") rig.form.load();
         else if (verb == "click") rig.form.click(name);
         else if (verb == "press") rig.form.mouseDown(name);
         else if (verb == "release") rig.form.mouseUp(name);
         else if (verb == "dbl") rig.form.dblClick(name);
         else if (verb == "choose") rig.window.setSelected(name), rig.form.click(name);
-        else if (verb == "key") rig.form.Form_KeyDown(arg.section(':', 0, 0).toInt(), arg.section(':', 1).toInt());
+        else if (verb == "key") rig.form.keyDown(arg.section(':', 0, 0).toInt(), arg.section(':', 1).toInt());
         else if (verb == "rx") rig.serial.receive(QByteArray::fromPercentEncoding(arg.toLatin1()).toStdString());
         else if (verb == "event") rig.serial.raiseEvent(arg.toInt());
         else if (verb == "type") rig.window.setText("Text1", name);

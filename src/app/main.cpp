@@ -12,16 +12,16 @@
 #include <string>
 #include <tuple>
 
-#include "link/default_device.h"
-#include "link/form1.h"
-#include "link/port_address.h"
-#include "link/trace_line.h"
+#include "panel/controller.h"
+#include "panel/trace_line.h"
 #include "qt/display_guard.h"
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
 #include "qt/qt_timer.h"
+#include "transport/default_device.h"
+#include "transport/port_address.h"
 
 namespace {
 
@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
     stamp("window built");
     r7k::QtPortRouter serial(address(1), address(2));
     r7k::QtTimer timer1, timer2, timer3, timer4, relink;
-    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::PanelController form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);
     r7k::PortMenu menu(window, serial, form, settings);
     if (!settings.problems().isEmpty())
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         });
     }
-    form.Form_Load();
+    form.load();
     stamp("Form_Load (port opened)");
     window.show();
     stamp("shown");

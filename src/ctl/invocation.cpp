@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "cli/command_line.h"
+#include "base/command_line.h"
 #include "ctl/json_line.h"
 
 namespace r7k::ctl {

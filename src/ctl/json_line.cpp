@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "cli/json_text.h"
+#include "base/json_text.h"
 
 namespace r7k::ctl {
 namespace {

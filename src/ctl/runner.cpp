@@ -1,10 +1,11 @@
 #include "ctl/runner.h"
+#include "panel/layout.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "link/open_failure.h"
-#include "link/traffic.h"
+#include "protocol/traffic.h"
+#include "transport/open_failure.h"
 
 namespace r7k::ctl {
 
@@ -60,11 +61,11 @@ std::string humanLine(const StepResult& result) {
     return trimmed(result.status ? *result.status : result.rxd);
 }
 
-Runner::Runner(Form1Timers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now)
+Runner::Runner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now)
     : m_port(port),
       m_window(window),
       m_form(timers, m_port, window),
-      m_replyTimer(timers.Timer2),
+      m_replyTimer(timers.replyTimeout),
       m_pace(pace),
       m_now(std::move(now)) {
     m_pace.setEnabled(false);
@@ -81,7 +82,7 @@ Runner::Runner(Form1Timers timers, SerialPort& port, HeadlessWindow& window, Tim
                                                                   std::string_view text) {
         if (before)
             before(control, text);
-        if (control == "Label22" && !text.empty() && m_phase != Phase::Idle &&
+        if (control == control::kStatusLine && !text.empty() && m_phase != Phase::Idle &&
             m_phase != Phase::Done) {
             m_status = std::string(text);
         }
@@ -120,9 +121,9 @@ void Runner::submit(std::vector<Step> steps, std::function<void(const StepResult
 
 void Runner::openPort() {
     m_loading = true;
-    m_form.Form_Load();
+    m_form.load();
     if (m_options.speed9600 && m_portFailure.empty())
-        m_form.click("Option10");
+        m_form.click(control::kSpeed9600);
     m_loading = false;
     if (!m_portFailure.empty()) {
         if (!m_serving)
@@ -241,8 +242,8 @@ void Runner::act() {
             m_phase = Phase::Awaiting;
             m_awaitingReply = true;
             m_expected = expectationFor(step.text);
-            m_window.setText("Text1", step.text);
-            m_form.click("Command95");
+            m_window.setText(control::kCommandEntry, step.text);
+            m_form.click(control::kSend);
             break;
         case StepKind::Hold:
             m_phase = Phase::Holding;
@@ -252,7 +253,7 @@ void Runner::act() {
         case StepKind::Wait:
             break;
     }
-    m_result.txd = m_form.lineText("Label11");
+    m_result.txd = m_form.lineText(control::kTxdLine);
     // Read after the handler: a held button sets its time-out right after its first send.
     m_panelWindow = m_replyTimer.interval();
     m_replyWindow = m_options.timeout.value_or(m_panelWindow);
@@ -280,7 +281,8 @@ void Runner::sent(std::string_view bytes) {
 }
 
 void Runner::release() {
-    m_result.txd = m_form.lineText("Label11");  // the last send, before the release blanks it
+    m_result.txd =
+        m_form.lineText(control::kTxdLine);  // the last send, before the release blanks it
     m_form.mouseUp(m_steps[m_index].hold->name);
     m_phase = Phase::Awaiting;
     if (m_complete)
@@ -318,7 +320,7 @@ void Runner::afterComm() {
 }
 
 void Runner::capture() {
-    m_result.rxd = m_form.lineText("Label12");
+    m_result.rxd = m_form.lineText(control::kRxdLine);
     m_result.status = m_status;
     m_result.roundTrip = m_now() - m_sentAt;
 }
@@ -367,7 +369,7 @@ void Runner::endStep() {
     if (m_onResult)
         m_onResult(m_result);
     const Step& step = m_steps[m_index];
-    if (step.kind == StepKind::Hold && !m_form.state().RxBuffer.empty()) {
+    if (step.kind == StepKind::Hold && !m_form.state().received.empty()) {
         // The reply came after the release, and with no time-out running nothing would empty
         // the buffer before the next step's reply lands behind it. Letting go once more empties
         // it; everything else a release sets is already so.
@@ -428,7 +430,7 @@ void Runner::finish(int status, std::string message) {
     }
     m_phase = Phase::Done;
     // The panel's END: closes the port.
-    m_form.click("Command16");
+    m_form.click(control::kEnd);
     if (m_onDone)
         m_onDone(status, message);
 }

@@ -10,9 +10,9 @@
 
 #include "ctl/steps.h"
 #include "ctl/tap_port.h"
-#include "link/form1.h"
+#include "panel/controller.h"
 #include "panel/headless_window.h"
-#include "replies/reply_values.h"
+#include "protocol/reply_values.h"
 
 namespace r7k::ctl {
 
@@ -65,7 +65,7 @@ class Runner {
     using Clock = std::function<microseconds()>;
 
     // `pace` is the runner's own timer (pauses, time-outs, hold releases); `now` a steady clock.
-    Runner(Form1Timers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now);
+    Runner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now);
     Runner(const Runner&) = delete;
     Runner& operator=(const Runner&) = delete;
 
@@ -85,7 +85,7 @@ class Runner {
     void interrupt(int status, const std::string& why = "interrupted");
 
     bool done() const { return m_phase == Phase::Done; }
-    Form1& form() { return m_form; }
+    PanelController& form() { return m_form; }
 
   private:
     enum class Phase : std::uint8_t { Opening, Idle, Holding, Releasing, Awaiting, Waiting, Done };
@@ -116,8 +116,8 @@ class Runner {
 
     TapPort m_port;
     HeadlessWindow& m_window;
-    Form1 m_form;
-    const Timer& m_replyTimer;  // the panel's Timer2
+    PanelController m_form;
+    const Timer& m_replyTimer;  // the panel's reply time-out
     Timer& m_pace;
     Clock m_now;
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/catalogue.h"
+#include "protocol/catalogue.h"
 
 namespace r7k::ctl {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/serial.h"
+#include "transport/serial.h"
 
 namespace r7k::ctl {
 

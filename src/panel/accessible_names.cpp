@@ -1,7 +1,7 @@
 #include "panel/accessible_names.h"
 
-#include "commands/catalogue.h"
 #include "panel/layout.h"
+#include "protocol/catalogue.h"
 
 namespace r7k {
 

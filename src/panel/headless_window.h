@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/window.h"
+#include "panel/window.h"
 
 namespace r7k {
 

@@ -1,37 +1,38 @@
-// View switching of Form1: the reveal key, the logo double-click and the view button.
+// View switching: the reveal key, the logo double-click and the view button.
 #include "panel/views.h"
-#include "link/form1.h"
+#include "panel/controller.h"
+#include "panel/layout.h"
 
 namespace r7k {
 
-void Form1::Form_KeyDown(int keyCode, int shift) {
+void PanelController::keyDown(int keyCode, int shift) {
     if (keyCode != kKeyJ || (shift & (kShiftMask | kCtrlMask | kAltMask)) != kCtrlMask)
         return;
     m_ui.setOuterHeight(kExtendedHeight);
-    m.PanelMode = 1;
-    m_ui.setCaption("Command34", kCaptionClose);
-    m_ui.setVisible("Command34", true);
+    m_state.revealed = 1;
+    m_ui.setCaption(control::kViewButton, kCaptionClose);
+    m_ui.setVisible(control::kViewButton, true);
 }
 
-void Form1::Image1_DblClick() {
-    if (m.PanelMode != 1)
+void PanelController::revealFull() {
+    if (m_state.revealed != 1)
         return;
     m_ui.setOuterHeight(kFullHeight);
-    m_ui.setCaption("Command34", kCaptionClose);
-    m_ui.setVisible("Command34", true);
+    m_ui.setCaption(control::kViewButton, kCaptionClose);
+    m_ui.setVisible(control::kViewButton, true);
 }
 
-void Form1::Command34_Click() {
-    m_timers.Timer3.setEnabled(false);
-    m.PanelMode = 0;
+void PanelController::toggleDataView() {
+    m_timers.portGroupHide.setEnabled(false);
+    m_state.revealed = 0;
     if (m_ui.outerSize().height >= kCloseThreshold) {
         m_ui.setOuterHeight(kCompactHeight);
-        m_ui.setCaption("Command34", kCaptionShowData);
+        m_ui.setCaption(control::kViewButton, kCaptionShowData);
     } else {
         m_ui.setOuterHeight(kDataHeight);
-        m_ui.setCaption("Command34", kCaptionHideData);
+        m_ui.setCaption(control::kViewButton, kCaptionHideData);
     }
-    m_timers.Timer3.setEnabled(true);
+    m_timers.portGroupHide.setEnabled(true);
 }
 
 }  // namespace r7k

@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/command_line.h"
+#include "base/command_line.h"
+#include "ctl/qt/headless_runner.h"
 #include "ctl/runner.h"
-#include "link/port_address.h"
 #include "pjlink/listen_address.h"
 #include "pjlink/notifier.h"
 #include "pjlink/server.h"
-#include "qt/headless_runner.h"
 #include "qt/port_router.h"
 #include "qt/stop_signals.h"
+#include "transport/port_address.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include "link/gateway_causes.h"
+#include "transport/gateway_causes.h"
 
 namespace r7k {
 

@@ -3,10 +3,10 @@
 #include <QObject>
 #include <QTcpSocket>
 
-#include "link/gateway_link.h"
-#include "link/gateway_port.h"
 #include "qt/qt_timer.h"
 #include "qt/tcp_connector.h"
+#include "transport/gateway_link.h"
+#include "transport/gateway_port.h"
 
 namespace r7k {
 
@@ -39,7 +39,8 @@ struct QtGatewayParts {
     QtTimer connectTimer, settleTimer, paceTimer, quietTimer;
 };
 
-// MSComm1 on a serial-to-network gateway, on Qt's sockets and timers: what r7k-net.so makes.
+// The serial port on a serial-to-network gateway, on Qt's sockets and timers: what r7k-net.so
+// makes.
 class NetSerial : private QtGatewayParts, public GatewayPort {
   public:
     NetSerial() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}

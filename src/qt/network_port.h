@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "link/network_port.h"
+#include "transport/network_port.h"
 
 namespace r7k {
 

@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "link/form1.h"
+#include "panel/controller.h"
+#include "panel/layout.h"
 #include "qt/panel_window.h"
 
 namespace r7k {
@@ -96,7 +97,7 @@ void PanelWindow::previewKey(QWidget* receiver, QKeyEvent* event) {
     const int shift = shiftOf(event);
     emit keyPreviewed(keyCode, shift);
     if (m_form)
-        m_form->Form_KeyDown(keyCode, shift);
+        m_form->keyDown(keyCode, shift);
 }
 
 bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -111,7 +112,7 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
             if (watched == m_image && event->type() == QEvent::MouseButtonDblClick &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 if (m_form)
-                    m_form->dblClick("Image1");
+                    m_form->dblClick(control::kLogo);
                 return true;
             }
             break;

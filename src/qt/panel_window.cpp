@@ -1,4 +1,5 @@
 #include "qt/panel_window.h"
+#include "panel/layout.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -17,12 +18,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "commands/catalogue.h"
-#include "link/form1.h"
-#include "link/trace_line.h"
-#include "link/warning_line.h"
 #include "panel/accessible_names.h"
+#include "panel/controller.h"
 #include "panel/pixels.h"
+#include "panel/trace_line.h"
+#include "panel/warning_line.h"
+#include "protocol/catalogue.h"
 #include "qt/panel_button.h"
 #include "qt/panel_style.h"
 #include "qt/traffic_line.h"
@@ -90,13 +91,13 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent) {
     }
 
     // The port group hides the COM button under it while shown.
-    control("Frame8")->raise();
+    control(control::kPortGroup)->raise();
 
     std::sort(tabOrder.begin(), tabOrder.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
-    control("Command17")->setFocus();
+    control(control::kFirstButton)->setFocus();
 
     m_outerHeight = kClientHeight + kFrameHeight;
     setFixedSize(toPixels(kClientWidth), toPixels(kClientHeight));
@@ -160,7 +161,7 @@ QWidget* PanelWindow::build(const ControlSpec& row, QWidget* parent) {
                 if (m_form)
                     m_form->click(name);
             });
-            if (const int port = name == "Option1" ? 1 : name == "Option2" ? 2 : 0) {
+            if (const int port = name == control::kCom1 ? 1 : name == control::kCom2 ? 2 : 0) {
                 option->setContextMenuPolicy(Qt::CustomContextMenu);
                 connect(option, &QWidget::customContextMenuRequested, this,
                         [this, option, port](const QPoint& at) {
@@ -199,7 +200,7 @@ QWidget* PanelWindow::control(std::string_view name) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
-void PanelWindow::attach(Form1* form) {
+void PanelWindow::attach(PanelController* form) {
     m_form = form;
 }
 
@@ -208,12 +209,12 @@ void PanelWindow::setTraceSink(TraceSink sink) {
 }
 
 void PanelWindow::setPortDevices(const QString& com1, const QString& com2) {
-    control("Option1")->setToolTip(QStringLiteral("COM1 = ") + com1);
-    control("Option2")->setToolTip(QStringLiteral("COM2 = ") + com2);
+    control(control::kCom1)->setToolTip(QStringLiteral("COM1 = ") + com1);
+    control(control::kCom2)->setToolTip(QStringLiteral("COM2 = ") + com2);
 }
 
 void PanelWindow::setText(std::string_view name, std::string_view text) {
-    if (name == "Text1") {
+    if (name == control::kCommandEntry) {
         m_text1->setText(fromUtf8(text));
         return;
     }
@@ -226,7 +227,7 @@ void PanelWindow::setText(std::string_view name, std::string_view text) {
 }
 
 std::string PanelWindow::text(std::string_view name) const {
-    if (name == "Text1")
+    if (name == control::kCommandEntry)
         return toUtf8(m_text1->text());
     auto* label = qobject_cast<QLabel*>(control(name));
     return label ? toUtf8(label->text()) : std::string();

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/window.h"
+#include "panel/window.h"
 
 class QKeyEvent;
 class QLabel;
@@ -18,12 +18,12 @@ class QPushButton;
 
 namespace r7k {
 
-class Form1;
+class PanelController;
 struct ControlSpec;
 
 // The panel's window: every control built from the layout table. It forwards the operator's
-// clicks, presses, releases, keys and double-clicks to Form1 by control name and shows what
-// Form1 sets; it makes no decision of the panel itself.
+// clicks, presses, releases, keys and double-clicks to PanelController by control name and shows
+// what PanelController sets; it makes no decision of the panel itself.
 class PanelWindow : public QWidget, public Window {
     Q_OBJECT
 
@@ -34,7 +34,7 @@ class PanelWindow : public QWidget, public Window {
     ~PanelWindow() override;
 
     // Events go to this panel from now on (nullptr: nowhere).
-    void attach(Form1* form);
+    void attach(PanelController* form);
     // Called on every set of the TXD, RXD and status lines ("TXD", "RXD", "STATUS") with the
     // full text, also when it is unchanged.
     void setTraceSink(TraceSink sink);
@@ -93,7 +93,7 @@ class PanelWindow : public QWidget, public Window {
 
     double m_twipsPerPixel = 15;
     double m_outerHeight = 0;
-    Form1* m_form = nullptr;
+    PanelController* m_form = nullptr;
     TraceSink m_trace;
 
     std::map<std::string, QWidget*, std::less<>> m_controls;

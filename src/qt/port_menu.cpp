@@ -8,11 +8,11 @@
 #include <QMenu>
 #include <QSerialPortInfo>
 
-#include "link/default_device.h"
-#include "link/form1.h"
+#include "panel/controller.h"
 #include "qt/panel_window.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
+#include "transport/default_device.h"
 
 namespace r7k {
 
@@ -26,7 +26,8 @@ QString stablePath(const QString& device) {
     return {};
 }
 
-PortMenu::PortMenu(PanelWindow& window, PortRouter& router, Form1& form, PortSettings& settings)
+PortMenu::PortMenu(PanelWindow& window, PortRouter& router, PanelController& form,
+                   PortSettings& settings)
     : m_window(window), m_router(router), m_form(form), m_settings(settings) {
     connect(&window, &PanelWindow::portMenuRequested, this,
             [this](int port, const QPoint& at) { show(port, at); });

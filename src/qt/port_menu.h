@@ -8,7 +8,7 @@ class QPoint;
 
 namespace r7k {
 
-class Form1;
+class PanelController;
 class PanelWindow;
 class PortRouter;
 class PortSettings;
@@ -26,7 +26,8 @@ class PortMenu : public QObject {
         QString address;  // empty: ask for a network address
     };
 
-    PortMenu(PanelWindow& window, PortRouter& router, Form1& form, PortSettings& settings);
+    PortMenu(PanelWindow& window, PortRouter& router, PanelController& form,
+             PortSettings& settings);
     // What the menu of a port offers now, in order.
     QVector<Entry> entries(int port) const;
     // The operator's choice of an address for a port.
@@ -38,7 +39,7 @@ class PortMenu : public QObject {
 
     PanelWindow& m_window;
     PortRouter& m_router;
-    Form1& m_form;
+    PanelController& m_form;
     PortSettings& m_settings;
 };
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "link/port_address.h"
-#include "link/port_router.h"
 #include "qt/qt_serial.h"
+#include "transport/port_address.h"
+#include "transport/port_router.h"
 
 namespace r7k {
 

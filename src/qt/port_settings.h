@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "link/port_mapping.h"
+#include "transport/port_mapping.h"
 
 namespace r7k {
 

@@ -4,8 +4,8 @@
 #include <pwd.h>
 #include <sys/stat.h>
 
-#include "link/line_settings.h"
-#include "link/open_failure.h"
+#include "transport/line_settings.h"
+#include "transport/open_failure.h"
 
 namespace r7k {
 namespace {

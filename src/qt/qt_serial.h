@@ -6,17 +6,17 @@
 #include <QTimer>
 #include <chrono>
 
-#include "link/serial.h"
+#include "transport/serial.h"
 
 namespace r7k {
 
-// MSComm1 on QSerialPort. Port 1 and 2 stand for two device paths (by default the platform's
-// first two serial ports). The first read, write or resource error on an open port closes it
-// and is reported once as a lost link: QSerialPort would otherwise report it in a tight loop.
-// Received bytes are reported at once when they follow a quiet line. When they keep coming
-// (a stream of single bytes, as a pseudo-terminal or a UART without FIFO delivers them), they
-// are gathered for a few milliseconds and reported together, rather than waking the program
-// for every byte.
+// The serial port on QSerialPort. Port 1 and 2 stand for two device paths (by default the
+// platform's first two serial ports). The first read, write or resource error on an open port
+// closes it and is reported once as a lost link: QSerialPort would otherwise report it in a tight
+// loop. Received bytes are reported at once when they follow a quiet line. When they keep coming (a
+// stream of single bytes, as a pseudo-terminal or a UART without FIFO delivers them), they are
+// gathered for a few milliseconds and reported together, rather than waking the program for every
+// byte.
 class QtSerial : public SerialPort {
   public:
     // Bytes that arrive this soon after the last report, and slower than kTrickle bytes a

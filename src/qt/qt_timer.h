@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "link/timer.h"
+#include "transport/timer.h"
 
 namespace r7k {
 

@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "link/gateway_causes.h"
+#include "transport/gateway_causes.h"
 
 namespace r7k {
 

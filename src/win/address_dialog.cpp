@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "link/port_address.h"
-#include "link/warning_line.h"
+#include "panel/warning_line.h"
+#include "transport/port_address.h"
 #include "win/console.h"
 
 namespace r7k::win {

@@ -6,8 +6,9 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "link/form1.h"
-#include "link/warning_line.h"
+#include "panel/controller.h"
+#include "panel/layout.h"
+#include "panel/warning_line.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
@@ -107,7 +108,9 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
             break;
         case WM_CONTEXTMENU:
             if (kind == ControlKind::Option && m_portMenu) {
-                const int port = c.row->name == "Option1" ? 1 : c.row->name == "Option2" ? 2 : 0;
+                const int port = c.row->name == control::kCom1   ? 1
+                                 : c.row->name == control::kCom2 ? 2
+                                                                 : 0;
                 if (port == 0)
                     break;
                 POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -197,7 +200,7 @@ bool PanelWindow::previewKey(const MSG& msg) {
     const int shift = shiftState();
     // Every key press goes to the panel first; the control still gets it.
     if (m_form)
-        m_form->Form_KeyDown(int(msg.wParam), shift);
+        m_form->keyDown(int(msg.wParam), shift);
     if (msg.message != WM_KEYDOWN || m_hwnd == nullptr)
         return false;
     if (msg.wParam == VK_TAB && (shift & 6) == 0) {

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command_line.h"
-#include "link/form1.h"
-#include "link/port_address.h"
-#include "link/port_mapping.h"
-#include "link/trace_line.h"
+#include "base/command_line.h"
+#include "panel/controller.h"
+#include "panel/trace_line.h"
+#include "transport/port_address.h"
+#include "transport/port_mapping.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/port_menu.h"
@@ -143,7 +143,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     };
     r7k::win::WinPortRouter serial(address(1), address(2));
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink;
-    r7k::Form1 form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::PanelController form({timer1, timer2, timer3, timer4, relink}, serial, window);
     window.attach(&form);
     stamp("timers and port");
     r7k::win::PortMenu menu(window, serial, form, settings);
@@ -160,7 +160,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             r7k::win::writeOut(r7k::traceLine(ms.count(), tag, text));
         });
     }
-    form.Form_Load();
+    form.load();
     stamp("Form_Load (port opened)");
     window.show();
     stamp("shown");

@@ -4,8 +4,9 @@
 
 #include <commctrl.h>
 
-#include "link/trace_line.h"
+#include "panel/layout.h"
 #include "panel/pixels.h"
+#include "panel/trace_line.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
@@ -13,9 +14,9 @@
 namespace r7k::win {
 
 void PanelWindow::setPortDevices(const std::string& com1, const std::string& com2) {
-    for (auto [option, device] : {std::pair{"Option1", &com1}, {"Option2", &com2}}) {
-        const std::wstring tip = toWide(
-            std::string(option == std::string_view("Option1") ? "COM1 = " : "COM2 = ") + *device);
+    for (auto [option, device] : {std::pair{control::kCom1, &com1}, {control::kCom2, &com2}}) {
+        const std::wstring tip =
+            toWide(std::string(option == control::kCom1 ? "COM1 = " : "COM2 = ") + *device);
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = m_hwnd;

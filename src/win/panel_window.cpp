@@ -1,4 +1,5 @@
 #include "win/panel_window.h"
+#include "panel/layout.h"
 
 #include <windows.h>
 
@@ -6,9 +7,9 @@
 
 #include <algorithm>
 
-#include "commands/catalogue.h"
 #include "panel/accessible_names.h"
 #include "panel/pixels.h"
+#include "protocol/catalogue.h"
 #include "resource_ids.h"
 #include "win/console.h"
 #include "win/ui_thread.h"
@@ -137,16 +138,16 @@ void PanelWindow::build() {
             m_tabOrder.push_back(&c);
     }
     // The port group covers the COM button while shown.
-    SetWindowPos(find("Frame8")->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(find(control::kPortGroup)->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     std::stable_sort(m_tabOrder.begin(), m_tabOrder.end(),
                      [](const Control* a, const Control* b) { return a->row->tab < b->row->tab; });
-    m_lastFocus = find("Command17")->hwnd;
+    m_lastFocus = find(control::kFirstButton)->hwnd;
 
     m_tooltip =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr, instance, nullptr);
-    for (const char* option : {"Option1", "Option2"}) {
+    for (const std::string_view option : {control::kCom1, control::kCom2}) {
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

@@ -8,21 +8,21 @@
 #include <string_view>
 #include <vector>
 
-#include "link/window.h"
 #include "panel/layout.h"
+#include "panel/window.h"
 #include "win/accessibility.h"
 #include "win/fonts.h"
 
 namespace r7k {
-class Form1;
+class PanelController;
 }
 
 namespace r7k::win {
 
 // The panel's window on the Windows API: every control built from the layout table at the
 // window's resolution. It forwards the operator's clicks, presses, releases, keys and
-// double-clicks to Form1 by control name and shows what Form1 sets; it makes no decision of
-// the panel itself.
+// double-clicks to PanelController by control name and shows what PanelController sets; it makes no
+// decision of the panel itself.
 class PanelWindow : public Window {
   public:
     using TraceSink = std::function<void(std::string_view tag, std::string_view text)>;
@@ -34,7 +34,7 @@ class PanelWindow : public Window {
     PanelWindow& operator=(const PanelWindow&) = delete;
 
     // Events go to this panel from now on (nullptr: nowhere).
-    void attach(Form1* form) { m_form = form; }
+    void attach(PanelController* form) { m_form = form; }
     // Called on every set of the TXD, RXD and status lines with the full text, also unchanged.
     void setTraceSink(TraceSink sink) { m_trace = std::move(sink); }
     // A right-click on COM1 or COM2 asks for the port's menu.
@@ -117,7 +117,7 @@ class PanelWindow : public Window {
     HWND m_tooltip = nullptr;
     double m_twipsPerPixel = 15;
     double m_outerHeight = kClientHeight + kFrameHeight;
-    Form1* m_form = nullptr;
+    PanelController* m_form = nullptr;
     TraceSink m_trace;
     PortMenuHandler m_portMenu;
     Fonts m_fonts;

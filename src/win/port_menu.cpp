@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "link/default_device.h"
-#include "link/form1.h"
-#include "link/port_address.h"
-#include "link/port_mapping.h"
-#include "link/port_router.h"
+#include "panel/controller.h"
+#include "transport/default_device.h"
+#include "transport/port_address.h"
+#include "transport/port_mapping.h"
+#include "transport/port_router.h"
 #include "win/address_dialog.h"
 #include "win/console.h"
 #include "win/panel_window.h"
@@ -29,7 +29,8 @@ constexpr UINT kFirstItem = 1;
 
 }  // namespace
 
-PortMenu::PortMenu(PanelWindow& window, PortRouter& serial, Form1& form, RegistrySettings& settings)
+PortMenu::PortMenu(PanelWindow& window, PortRouter& serial, PanelController& form,
+                   RegistrySettings& settings)
     : m_window(window), m_serial(serial), m_form(form), m_settings(settings) {
     window.setPortMenuHandler([this](int port, POINT at) { show(port, at); });
     showDevices();

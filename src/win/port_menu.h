@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace r7k {
-class Form1;
+class PanelController;
 class PortRouter;
 }  // namespace r7k
 
@@ -26,7 +26,8 @@ class PortMenu {
         std::string address;  // empty: ask for a network address
     };
 
-    PortMenu(PanelWindow& window, PortRouter& serial, Form1& form, RegistrySettings& settings);
+    PortMenu(PanelWindow& window, PortRouter& serial, PanelController& form,
+             RegistrySettings& settings);
     // What the menu of a port offers now, in order.
     std::vector<Entry> entries(int port) const;
     void show(int port, POINT at);
@@ -38,7 +39,7 @@ class PortMenu {
 
     PanelWindow& m_window;
     PortRouter& m_serial;
-    Form1& m_form;
+    PanelController& m_form;
     RegistrySettings& m_settings;
 };
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/port_mapping.h"
+#include "transport/port_mapping.h"
 
 namespace r7k::win {
 

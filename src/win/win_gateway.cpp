@@ -10,7 +10,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "link/gateway_causes.h"
+#include "transport/gateway_causes.h"
 #include "win/ui_thread.h"
 #include "win/win_serial.h"
 

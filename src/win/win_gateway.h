@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "link/gateway_link.h"
-#include "link/gateway_port.h"
+#include "transport/gateway_link.h"
+#include "transport/gateway_port.h"
 #include "win/win_timer.h"
 
 namespace r7k::win {
@@ -41,7 +41,7 @@ struct WinGatewayParts {
     WinTimer connectTimer, settleTimer, paceTimer, quietTimer;
 };
 
-// MSComm1 on a serial-to-network gateway, on Winsock and the Windows timers.
+// The serial port on a serial-to-network gateway, on Winsock and the Windows timers.
 class WinGateway : private WinGatewayParts, public GatewayPort {
   public:
     WinGateway() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}

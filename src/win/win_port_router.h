@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/port_address.h"
-#include "link/port_router.h"
+#include "transport/port_address.h"
+#include "transport/port_router.h"
 #include "win/win_serial.h"
 
 namespace r7k::win {

@@ -4,9 +4,9 @@
 #include <mutex>
 #include <utility>
 
-#include "link/line_settings.h"
-#include "link/open_failure.h"
-#include "link/port_address.h"
+#include "transport/line_settings.h"
+#include "transport/open_failure.h"
+#include "transport/port_address.h"
 #include "win/console.h"
 #include "win/ui_thread.h"
 

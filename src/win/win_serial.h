@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "link/serial.h"
+#include "transport/serial.h"
 
 namespace r7k::win {
 
-// MSComm1 on a Windows COM port: "COM7" or "\\.\COM12" opened as \\.\COMn with overlapped I/O,
-// the settings string set into the DCB, a reader thread that posts what arrives to the UI
+// The serial port on a Windows COM port: "COM7" or "\\.\COM12" opened as \\.\COMn with overlapped
+// I/O, the settings string set into the DCB, a reader thread that posts what arrives to the UI
 // thread (reported there as kComEvReceive), every output written in one operation. A device
 // that goes away (a USB adapter pulled out) closes the port and is reported once as a lost link,
 // in Windows' own words.

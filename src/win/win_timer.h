@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "link/timer.h"
+#include "transport/timer.h"
 
 namespace r7k::win {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "commands/catalogue.h"
 #include "fakes/panel_rig.h"
+#include "protocol/catalogue.h"
 
 namespace r7k::fakes {
 
@@ -60,7 +60,7 @@ class EventDriver {
             case 2: m_rig.form.mouseDown(kHoldButtons[arg % kHoldButtons.size()].name); break;
             case 3: m_rig.form.mouseDown(name); break;
             case 4: m_rig.form.mouseUp(arg & 0x80 ? name : kHoldButtons[arg % 17].name); break;
-            case 5: m_rig.form.Form_KeyDown(arg & 0x80 ? 74 : arg, in.byte() & 0x0F); break;
+            case 5: m_rig.form.keyDown(arg & 0x80 ? 74 : arg, in.byte() & 0x0F); break;
             case 6: m_rig.form.dblClick(arg & 1 ? "Image1" : name); break;
             case 7: m_rig.serial.receive(in.take(arg % 64)); break;
             case 8: {  // a serial operation starts or stops failing
@@ -77,12 +77,12 @@ class EventDriver {
     }
 
     std::string check() const {
-        const Form1State& s = m_rig.form.state();
-        if (s.ReplyWait > 1 || (s.HoldCode && !findHoldByCode(s.HoldCode)))
+        const PanelState& s = m_rig.form.state();
+        if (s.replyWait > 1 || (s.heldCode && !findHoldByCode(s.heldCode)))
             return "ReplyWait or HoldCode out of range";
-        if (s.HoldCode == 0 && m_rig.timer1.isEnabled())
+        if (s.heldCode == 0 && m_rig.timer1.isEnabled())
             return "Timer1 runs with nothing held";
-        if (s.RxBuffer.size() > kRxBufferLimit)
+        if (s.received.size() > kRxBufferLimit)
             return "RxBuffer beyond its bound";
         for (std::string_view label : {"Label11", "Label12", "Label22"}) {
             const std::string_view text = m_rig.form.lineText(label);

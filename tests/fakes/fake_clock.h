@@ -7,7 +7,7 @@
 #include <list>
 #include <string>
 
-#include "link/timer.h"
+#include "transport/timer.h"
 
 namespace r7k::fakes {
 

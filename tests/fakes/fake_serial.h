@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
-#include "link/serial.h"
+#include "transport/serial.h"
 
 namespace r7k::fakes {
 

@@ -2,7 +2,7 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_serial.h"
-#include "link/form1.h"
+#include "panel/controller.h"
 #include "panel/headless_window.h"
 
 namespace r7k::fakes {
@@ -34,18 +34,18 @@ struct VirtualLink {
     FakeTimer& relink = clock.make("Relink");
     FakeSerial serial{&clock};
 
-    Form1Timers timers() { return {timer1, timer2, timer3, timer4, relink}; }
+    PanelTimers timers() { return {timer1, timer2, timer3, timer4, relink}; }
     void advance(int ms) { clock.advance(milliseconds{ms}); }
 };
 
 // A panel on virtual time with fake serial port and window, loaded as at start.
 struct PanelRig : VirtualLink {
     FakeWindow window{&clock};
-    Form1 form{timers(), serial, window};
+    PanelController form{timers(), serial, window};
 
     explicit PanelRig(bool load = true) {
         if (load)
-            form.Form_Load();
+            form.load();
     }
     std::string line(std::string_view label) const { return std::string(form.lineText(label)); }
 };

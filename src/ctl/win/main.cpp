@@ -1,0 +1,113 @@
+// r7k-ctl.exe: the panel's commands and queries from scripts, run on the panel's own core.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "ctl/invocation.h"
+#include "ctl/runner.h"
+#include "transport/port_address.h"
+#include "win/console.h"
+#include "win/perf_clock.h"
+#include "win/registry_settings.h"
+#include "win/ui_thread.h"
+#include "win/win_port_router.h"
+#include "win/win_timer.h"
+
+namespace {
+
+using r7k::ctl::kExitUsage;
+
+constexpr const char* kPortHelp =
+    "the projector's COM port (COM7, or \\\\.\\NAME) or gateway (tcp://HOST:PORT,\n"
+    "                   rfc2217://HOST:PORT);";
+constexpr int kInterrupted = 130;  // as a shell reports a program ended by Ctrl+C
+
+int usageError(const std::string& message) {
+    r7k::win::writeErr("r7k-ctl: " + message + "\nTry 'r7k-ctl --help' for more information.\n");
+    return kExitUsage;
+}
+
+// Set by the run: what a stop from the console does on the UI thread.
+r7k::ctl::Runner* g_runner = nullptr;
+std::atomic<bool> g_running = false;  // the message loop runs and g_runner is set
+HANDLE g_stopped = nullptr;           // set once the UI thread has closed the port after a stop
+
+BOOL WINAPI onConsoleStop(DWORD kind) {
+    if (!g_running)
+        ExitProcess(kInterrupted);  // nothing is open yet
+    r7k::win::postToUi([] {
+        if (g_runner)
+            g_runner->interrupt(kInterrupted);
+        SetEvent(g_stopped);
+    });
+    // A closing console ends the process as soon as this returns: let the port close first.
+    if (kind == CTRL_CLOSE_EVENT || kind == CTRL_LOGOFF_EVENT || kind == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(g_stopped, 3000);
+    return TRUE;
+}
+
+}  // namespace
+
+int wmain() {
+    using r7k::win::writeOut;
+    g_stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(onConsoleStop, TRUE);
+    std::vector<std::string> args = r7k::win::utf8Arguments();
+    if (!args.empty())
+        args.erase(args.begin());
+    const r7k::ctl::Invocation call = r7k::ctl::readInvocation(args);
+    if (!call.error.empty())
+        return usageError(call.error);
+    switch (call.action) {
+        case r7k::ctl::Action::Help:
+            writeOut(r7k::ctl::helpText(kPortHelp));
+            return 0;
+        case r7k::ctl::Action::Version:
+            writeOut(std::string("r7k-ctl ") + R7K_VERSION + "\n");
+            return 0;
+        case r7k::ctl::Action::List:
+            writeOut(r7k::ctl::stepListing());
+            return 0;
+        case r7k::ctl::Action::Run:
+            break;
+    }
+    // Without --port, or with COM1 or COM2, the port is the panel's, as the registry says.
+    std::string device = call.port;
+    if (const int named = r7k::ctl::panelPortNamed(call.port); call.port.empty() || named) {
+        const r7k::win::RegistrySettings settings;
+        for (const std::string& problem : settings.problems())
+            r7k::win::writeErr("r7k-ctl: " + problem + "\n");
+        device = settings.mapping(named ? named : 1, {}).address;
+    }
+    const r7k::PortAddressResult address = r7k::parsePortAddress(device);
+    if (!address.address)
+        return usageError("--port " + device + ": " + address.error);
+
+    r7k::win::initUiThread();
+    // COM2 is never used by a run.
+    r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
+    r7k::HeadlessWindow window;
+    r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
+    r7k::ctl::Runner runner({timer1, timer2, timer3, timer4, relink}, serial, window, pace,
+                            [] { return r7k::ctl::microseconds{r7k::win::counterMicroseconds()}; });
+    g_runner = &runner;
+    g_running = true;
+
+    r7k::win::postToUi([&] {
+        runner.start(
+            call.steps, call.options,
+            [&call](const r7k::ctl::StepResult& result) {
+                writeOut(r7k::ctl::outputLine(result, call.output));
+            },
+            [](int status, const std::string& message) {
+                if (!message.empty())
+                    r7k::win::writeErr("r7k-ctl: " + message + "\n");
+                r7k::win::quitMessageLoop(status);
+            });
+    });
+    const int status = r7k::win::runMessageLoop();
+    g_running = false;
+    g_runner = nullptr;
+    return status;
+}
