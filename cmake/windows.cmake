@@ -12,7 +12,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
                         WINVER=0x0A00 R7K_VERSION="${PROJECT_VERSION}")
 
 include(cmake/core.cmake)
-r7k_layer(r7k_ctl ctl BELOW r7k_panel)
+r7k_layer(r7k_ctl ctl BELOW r7k_session)
 
 # The Win32 adapters: UI thread, timers, serial and gateway ports, registry, the window.
 r7k_include_root(win R7K_WIN_ROOT)

@@ -21,10 +21,10 @@ if [ ! -f "$root/fuzz/fuzz_$target.cpp" ]; then
     echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet, pjlink)" >&2
     exit 2
 fi
-# Every target builds on the whole toolkit-free core, with r7k-ctl's step reader and the
-# PJLink session and mapping.
+# Every target builds on the whole toolkit-free core, with the session and the toolkit-free
+# part of the PJLink service.
 sources="$root/src/base/*.cpp $root/src/transport/*.cpp $root/src/protocol/*.cpp $root/src/panel/*.cpp"
-sources="$sources $root/src/ctl/steps.cpp $root/src/pjlink/protocol.cpp $root/src/pjlink/mapping.cpp $root/src/pjlink/notices.cpp"
+sources="$sources $root/src/session/*.cpp $root/src/pjlink/*.cpp"
 
 case $amount in
 *s) limit="-max_total_time=${amount%s}" ;;

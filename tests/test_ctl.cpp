@@ -8,11 +8,12 @@
 #include <numeric>
 
 #include "ctl/invocation.h"
-#include "ctl/json_line.h"
+#include "ctl/output.h"
 #include "fakes/ctl_rig.h"
 
 using namespace r7k;
 using namespace r7k::ctl;
+using namespace r7k::session;
 
 using fakes::CtlRig;
 

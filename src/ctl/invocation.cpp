@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "base/command_line.h"
-#include "ctl/json_line.h"
+#include "ctl/output.h"
 
 namespace r7k::ctl {
 namespace {
@@ -107,12 +107,12 @@ std::string helpText(std::string_view portHelp) {
     return text;
 }
 
-std::string outputLine(const StepResult& result, Output output) {
+std::string outputLine(const session::StepResult& result, Output output) {
     switch (output) {
         case Output::Json:
             return jsonLine(result);
         case Output::Value:
-            return result.value ? result.value->plain + '\n' : std::string();
+            return hasValue(result) ? valuePlain(result) + '\n' : std::string();
         case Output::Human:
             break;
     }

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ctl/runner.h"
 #include "ctl/steps.h"
+#include "session/script_runner.h"
 
 namespace r7k::ctl {
 
@@ -19,7 +19,7 @@ enum class Output : std::uint8_t { Human, Json, Value };
 struct Invocation {
     Action action = Action::Run;
     std::vector<Step> steps;
-    RunOptions options;
+    session::RunOptions options;
     std::string port;  // --port as given; empty when none was
     Output output = Output::Human;
     std::string error;  // a usage error in r7k-ctl's words; empty when all was understood
@@ -37,6 +37,6 @@ std::string helpText(std::string_view portHelp);
 
 // A step's result as the chosen output prints it, ended by a line feed; empty when that output
 // has nothing for the step (--value and a step that is no query).
-std::string outputLine(const StepResult& result, Output output);
+std::string outputLine(const session::StepResult& result, Output output);
 
 }  // namespace r7k::ctl

@@ -6,29 +6,15 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/catalogue.h"
+#include "session/step.h"
 
 namespace r7k::ctl {
 
+using session::kMaxHoldCount;
+using session::kMaxWait;
+using session::Step;
+using session::StepKind;
 using std::chrono::milliseconds;
-
-// The most sends one held step may ask for, and the longest pause.
-inline constexpr int kMaxHoldCount = 1000;
-inline constexpr milliseconds kMaxWait{24 * 3600 * 1000};
-
-enum class StepKind : std::uint8_t { OneShot, Hold, Send, Wait };
-
-// One step of a script: a button clicked, a button held for a number of sends, a typed command
-// sent, or a pause.
-struct Step {
-    StepKind kind = StepKind::OneShot;
-    const OneShotButton* oneShot = nullptr;
-    const HoldButton* hold = nullptr;
-    int count = 1;     // sends of a held button
-    std::string text;  // a typed command, UTF-8 as given
-    milliseconds wait{0};
-    std::string word;  // the step as the script wrote it, for messages and output
-};
 
 // Steps read from a script's words, or the usage error that stopped the reading.
 struct ParsedSteps {

@@ -4,19 +4,9 @@
 #include <cctype>
 
 #include "pjlink/mapping.h"
+#include "session/commands.h"
 
 namespace r7k::pjlink {
-namespace {
-
-// `value` becomes `now`; a notification of it when it was known and differed.
-void track(std::optional<std::string>& value, const std::string& now, std::string_view body,
-           std::vector<std::string>& out) {
-    if (value && *value != now)
-        out.push_back("%2" + std::string(body) + "=" + now + "\r");
-    value = now;
-}
-
-}  // namespace
 
 bool isSearch(std::string_view datagram) {
     if (datagram.size() >= 2 && datagram.substr(datagram.size() - 2) == "\r\n")
@@ -37,18 +27,41 @@ std::string linkUp(std::string_view mac) {
     return "%2LKUP=" + std::string(mac) + "\r";
 }
 
-std::vector<std::string> StatusWatch::see(const ctl::StepResult& result) {
+void StatusWatch::track(Told& told, const std::string& now, std::string_view body,
+                        std::vector<std::string>& out) {
+    if ((told.value || told.changing) && told.value != now)
+        out.push_back("%2" + std::string(body) + "=" + now + "\r");
+    told.value = now;
+    told.changing = false;
+}
+
+std::vector<std::string> StatusWatch::see(const session::Value& value) {
     std::vector<std::string> out;
-    if (!result.step || !result.value)
-        return out;  // no reply, or not one that says anything
-    if (result.step->word == "status") {
-        track(m_power, std::string(1, powerState(result)), "POWR", out);
-        track(m_errors, errorStatus(result), "ERST", out);
-    } else if (result.step->word == "mode") {
-        if (const auto input = pjlinkInput(result))
-            track(m_input, std::string(*input), "INPT", out);
+    if (const auto* status = std::get_if<session::PowerStatus>(&value)) {
+        track(m_power, std::string(1, powerDigit(*status)), "POWR", out);
+        track(m_errors, errorDigits(*status), "ERST", out);
+    } else if (const auto* input = std::get_if<session::Input>(&value)) {
+        if (const auto pjlink = pjlinkInput(*input))
+            track(m_input, std::string(*pjlink), "INPT", out);
     }
     return out;
+}
+
+void StatusWatch::taken(std::string_view code) {
+    if (code == session::kPowerOn.code || code == session::kPowerOff.code)
+        m_power.changing = m_errors.changing = true;
+    for (const session::Command& input : session::kInputs) {
+        if (code == input.code)
+            m_input.changing = true;
+    }
+}
+
+bool SearchPace::allow(std::chrono::microseconds now) {
+    if (now - m_second >= std::chrono::seconds{1}) {
+        m_second = now;
+        m_answers = 0;
+    }
+    return ++m_answers <= kPerSecond;
 }
 
 }  // namespace r7k::pjlink

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ctl/runner.h"
+#include "session/values.h"
 
 namespace r7k::pjlink {
 
@@ -17,19 +19,39 @@ std::optional<std::string> searchAnswer(std::string_view datagram, std::string_v
 // "%2LKUP=<MAC>": the service is up and can be reached.
 std::string linkUp(std::string_view mac);
 
-// What the replies seen so far say of the projector, and what changed: a STATUS result may
-// change the power state and the error status, a MODE result the input. Each change is a
-// notification line ("%2POWR=3" and CR). The first of each is no change: it is what the
-// controller finds when it asks.
+// What the values seen so far say of the projector, and what changed: a status may change the
+// power state and the error status, an input the input. Each change is a notification line
+// ("%2POWR=3" and CR). The first value of each is no change (it is what a controller finds
+// when it asks), unless a command that may change it was taken before it came.
 class StatusWatch {
   public:
-    std::vector<std::string> see(const ctl::StepResult& result);
-    bool poweredOn() const { return m_power == "1"; }
+    std::vector<std::string> see(const session::Value& value);
+    // A command with this code was taken.
+    void taken(std::string_view code);
 
   private:
-    std::optional<std::string> m_power;
-    std::optional<std::string> m_errors;
-    std::optional<std::string> m_input;
+    struct Told {
+        std::optional<std::string> value;
+        bool changing = false;  // a command may have changed it since it was last seen
+    };
+    void track(Told& told, const std::string& now, std::string_view body,
+               std::vector<std::string>& out);
+
+    Told m_power;
+    Told m_errors;
+    Told m_input;
+};
+
+// At most this many search answers a second: a flood of searches, perhaps with a forged
+// sender, gets only so many.
+class SearchPace {
+  public:
+    static constexpr int kPerSecond = 20;
+    bool allow(std::chrono::microseconds now);
+
+  private:
+    std::chrono::microseconds m_second{-1'000'000};
+    int m_answers = 0;
 };
 
 }  // namespace r7k::pjlink

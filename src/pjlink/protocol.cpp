@@ -1,5 +1,6 @@
 #include "pjlink/protocol.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace r7k::pjlink {
@@ -15,6 +16,17 @@ char upper(char c) {
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// 32 hex digits and then the request's "%": a password's digest.
+bool startsWithDigest(std::string_view line) {
+    if (line.size() <= kDigestLength || line[kDigestLength] != '%')
+        return false;
+    return std::all_of(line.begin(), line.begin() + kDigestLength, isHex);
 }
 
 // Compares every character, so the time taken says nothing of where a wrong digest differs.
@@ -64,54 +76,80 @@ std::string greeting(std::string_view random) {
 }
 
 Intake Session::take(std::string_view bytes) {
-    // The rest of a line cut off at the limit, or a second try at the digest, is never read.
+    // The rest of a line cut off by a close, or a second try at the digest, is never read.
     if (m_closed)
-        return {{}, {}, true, "input after the close"};
-    Intake intake = read(bytes);
+        return {{}, false, {}, true, "input after the close"};
+    Intake intake;
+    for (const char c : bytes) {
+        if (c == '\r' || c == '\n') {
+            if (std::exchange(m_skipping, false))
+                intake.activity = true;
+            else
+                endLine(intake);
+        } else if (m_skipping || (m_line.empty() && (c == ' ' || c == '\t'))) {
+            continue;  // the rest of an over-long line, or blanks before a request
+        } else {
+            m_line += c;
+            const bool digest = startsWithDigest(m_line);
+            if (m_line.size() + 1 > kMaxLine + (digest ? kDigestLength : 0))
+                overflow(intake);
+        }
+        if (intake.close)
+            break;
+    }
     m_closed = intake.close;
     return intake;
 }
 
-Intake Session::read(std::string_view bytes) {
-    Intake intake;
-    for (const char c : bytes) {
-        if (c != '\r') {
-            m_line += c;
-            if (m_line.size() + 1 > kMaxLine + (authenticated() ? 0 : kDigestLength)) {
-                intake.close = true;
-                intake.why = "a request line longer than 136 bytes";
-                return intake;
-            }
-            continue;
-        }
-        std::string line = std::exchange(m_line, {});
-        if (!line.empty() && line.back() == '\n')
-            line.pop_back();  // a controller that ends its lines with CR LF
-        if (!line.empty() && line.front() == '\n')
-            line.erase(0, 1);
-        if (!authenticated()) {
-            if (line.size() < kDigestLength ||
-                !sameDigest(std::string_view(line).substr(0, kDigestLength), m_digest)) {
-                intake.reply = "PJLINK ERRA\r";
-                intake.close = true;
-                intake.why = "a wrong or missing password digest";
-                intake.requests.clear();
-                return intake;
-            }
-            m_authenticated = true;
-            line.erase(0, kDigestLength);
-        }
-        if (line.empty())
-            continue;
-        auto request = parseRequest(line);
-        if (!request) {
-            intake.close = true;
-            intake.why = "a line that is no request";
-            return intake;
-        }
-        intake.requests.push_back(std::move(*request));
+bool Session::takeDigest(std::string_view& line, Intake& intake) {
+    const bool given = startsWithDigest(line);
+    if (!m_digest.empty() && ((!given && !m_authenticated) ||
+                              (given && !sameDigest(line.substr(0, kDigestLength), m_digest)))) {
+        intake.reply = "PJLINK ERRA\r";
+        intake.close = true;
+        intake.why = "a wrong or missing password digest";
+        intake.requests.clear();
+        return false;
     }
-    return intake;
+    if (given) {
+        m_authenticated = true;
+        line.remove_prefix(kDigestLength);
+    }
+    return true;
+}
+
+void Session::endLine(Intake& intake) {
+    const std::string whole = std::exchange(m_line, {});
+    intake.activity = true;
+    std::string_view line = whole;
+    if (line.empty())
+        return;  // a bare CR, or the LF of a CR LF
+    if (!takeDigest(line, intake))
+        return;
+    auto request = parseRequest(line);
+    if (!request) {
+        intake.close = true;
+        intake.why = "a line that is no request";
+        return;
+    }
+    intake.requests.push_back(std::move(*request));
+}
+
+void Session::overflow(Intake& intake) {
+    std::string_view line = m_line;
+    if (!takeDigest(line, intake))
+        return;
+    auto request = parseRequest(line.substr(0, 6));
+    if (!request) {
+        intake.close = true;
+        intake.why = "a line longer than 136 bytes that is no request";
+        return;
+    }
+    request->overLong = true;
+    intake.requests.push_back(std::move(*request));
+    intake.activity = true;
+    m_line.clear();
+    m_skipping = true;
 }
 
 }  // namespace r7k::pjlink

@@ -17,6 +17,7 @@ struct Request {
     char cls = '1';
     std::string body;
     std::string param;
+    bool overLong = false;  // the line ran past kMaxLine: answered ERR2
 };
 
 // A request line (without its CR) read, or none when it has no "%", class and four-letter
@@ -30,13 +31,17 @@ std::string response(const Request& request, std::string_view result);
 // whether it must be closed (after sending `reply`).
 struct Intake {
     std::vector<Request> requests;
-    std::string reply;  // sent before anything else, such as "PJLINK ERRA"
+    bool activity = false;  // a line ended, an empty one included
+    std::string reply;      // sent before anything else, such as "PJLINK ERRA"
     bool close = false;
     std::string why;  // for the log, when closing
 };
 
-// A controller's connection as the protocol sees it: lines up to kMaxLine, the digest of the
-// first line checked where a password is set, requests read from each line.
+// A controller's connection as the protocol sees it. A line ends with CR, LF or CR LF; blanks
+// before it are skipped; it may start with the 32 hex digits of the password's digest (required
+// on the first line where a password is set, checked wherever it stands, and ignored without
+// a password, as controllers that always send it expect). A line longer than kMaxLine is
+// answered ERR2 when it starts like a request, and its rest skipped.
 class Session {
   public:
     // `digest`: the MD5 of the greeting's random number and the password, in lower-case hex;
@@ -48,11 +53,15 @@ class Session {
     bool authenticated() const { return m_digest.empty() || m_authenticated; }
 
   private:
-    Intake read(std::string_view bytes);
+    // Takes a digest off the line, or closes for a wrong or missing one.
+    bool takeDigest(std::string_view& line, Intake& intake);
+    void endLine(Intake& intake);
+    void overflow(Intake& intake);
 
     std::string m_digest;
     bool m_authenticated = false;
     bool m_closed = false;
+    bool m_skipping = false;  // the rest of an over-long line
     std::string m_line;
 };
 

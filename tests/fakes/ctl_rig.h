@@ -3,31 +3,32 @@
 #include <QMap>
 #include <QStringList>
 
-#include "ctl/runner.h"
+#include "ctl/steps.h"
 #include "fakes/panel_rig.h"
+#include "session/script_runner.h"
 
 namespace r7k::fakes {
 
-using ctl::microseconds;
+using session::microseconds;
 
 // A runner on virtual time, steps joined by ','. The projector answers a command (CR removed)
 // with its pieces in `replies` ("hangup" hangs up); without an entry the reply is dropped.
 struct CtlRig : VirtualLink {
     FakeWindow window{&clock};
     FakeTimer& pace = clock.make("pace");
-    ctl::Runner runner{timers(), serial, window, pace,
-                       [this] { return microseconds(clock.now()); }};
+    session::ScriptRunner runner{timers(), serial, window, pace,
+                                 [this] { return microseconds(clock.now()); }};
     QMap<QString, QStringList> replies;
-    std::vector<ctl::StepResult> results;
+    std::vector<session::StepResult> results;
     int status = -1;
 
-    void run(const QString& words, ctl::RunOptions options = {}) {
+    void run(const QString& words, session::RunOptions options = {}) {
         std::vector<std::string> texts;
         for (const QString& w : words.split(','))
             texts.push_back(w.toStdString());
         runner.start(
             ctl::parseSteps(texts).steps, options,
-            [this](const ctl::StepResult& r) { results.push_back(r); },
+            [this](const session::StepResult& r) { results.push_back(r); },
             [this](int s, const std::string&) { status = s; });
         until([this] { return runner.done(); });
     }

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string_view>
 
-#include "ctl/runner.h"
 #include "panel/headless_window.h"
 #include "qt/qt_timer.h"
+#include "session/script_runner.h"
 
 namespace r7k {
 
@@ -16,12 +16,12 @@ struct HeadlessRunner {
     HeadlessRunner(SerialPort& port, std::function<void(std::string_view)> warn = nullptr)
         : window(withWarn(std::move(warn))),
           runner({timer1, timer2, timer3, timer4, relink}, port, window, pace,
-                 [this] { return ctl::microseconds{clock.nsecsElapsed() / 1000}; }) {}
+                 [this] { return session::microseconds{clock.nsecsElapsed() / 1000}; }) {}
 
     HeadlessWindow window;
     QtTimer timer1, timer2, timer3, timer4, relink, pace;
     QElapsedTimer clock = started();
-    ctl::Runner runner;
+    session::ScriptRunner runner;
 
   private:
     static HeadlessWindow withWarn(std::function<void(std::string_view)> warn) {

@@ -7,16 +7,16 @@
 
 #include "ctl/invocation.h"
 #include "ctl/qt/headless_runner.h"
-#include "ctl/runner.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
 #include "qt/stop_signals.h"
+#include "session/script_runner.h"
 #include "transport/default_device.h"
 #include "transport/port_address.h"
 
 namespace {
 
-using r7k::ctl::kExitUsage;
+using r7k::session::kExitUsage;
 
 constexpr const char* kPortHelp =
     "the projector's serial device or gateway (tcp://HOST:PORT, rfc2217://HOST:PORT);";
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<r7k::SerialPort> serial = makePort(*address.address);
     r7k::HeadlessRunner headless(*serial);
-    r7k::ctl::Runner& runner = headless.runner;
+    r7k::session::ScriptRunner& runner = headless.runner;
 
     const r7k::StopSignals stops([&runner](int signo) {
         runner.interrupt(128 + signo, std::string("stopped by ") + ::strsignal(signo));
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, [&] {
         runner.start(
             call.steps, call.options,
-            [&call](const r7k::ctl::StepResult& result) {
+            [&call](const r7k::session::StepResult& result) {
                 const std::string line = r7k::ctl::outputLine(result, call.output);
                 std::fwrite(line.data(), 1, line.size(), stdout);
                 std::fflush(stdout);

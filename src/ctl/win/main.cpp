@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "ctl/invocation.h"
-#include "ctl/runner.h"
+#include "session/script_runner.h"
 #include "transport/port_address.h"
 #include "win/console.h"
 #include "win/perf_clock.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-using r7k::ctl::kExitUsage;
+using r7k::session::kExitUsage;
 
 constexpr const char* kPortHelp =
     "the projector's COM port (COM7, or \\\\.\\NAME) or gateway (tcp://HOST:PORT,\n"
@@ -29,7 +29,7 @@ int usageError(const std::string& message) {
 }
 
 // Set by the run: what a stop from the console does on the UI thread.
-r7k::ctl::Runner* g_runner = nullptr;
+r7k::session::ScriptRunner* g_runner = nullptr;
 std::atomic<bool> g_running = false;  // the message loop runs and g_runner is set
 HANDLE g_stopped = nullptr;           // set once the UI thread has closed the port after a stop
 
@@ -89,15 +89,16 @@ int wmain() {
     r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
     r7k::HeadlessWindow window;
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
-    r7k::ctl::Runner runner({timer1, timer2, timer3, timer4, relink}, serial, window, pace,
-                            [] { return r7k::ctl::microseconds{r7k::win::counterMicroseconds()}; });
+    r7k::session::ScriptRunner runner(
+        {timer1, timer2, timer3, timer4, relink}, serial, window, pace,
+        [] { return r7k::session::microseconds{r7k::win::counterMicroseconds()}; });
     g_runner = &runner;
     g_running = true;
 
     r7k::win::postToUi([&] {
         runner.start(
             call.steps, call.options,
-            [&call](const r7k::ctl::StepResult& result) {
+            [&call](const r7k::session::StepResult& result) {
                 writeOut(r7k::ctl::outputLine(result, call.output));
             },
             [](int status, const std::string& message) {

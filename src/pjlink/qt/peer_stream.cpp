@@ -1,4 +1,4 @@
-#include "pjlink/peer_stream.h"
+#include "pjlink/qt/peer_stream.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -38,24 +38,38 @@ PeerStream::~PeerStream() {
         ::close(m_fd);
 }
 
-QString PeerStream::peer() const {
-    return m_address.toString() + ":" + QString::number(m_port);
+std::string PeerStream::name() const {
+    if (m_address.isNull())
+        return "a controller gone before its address was read";
+    return (m_address.toString() + ":" + QString::number(m_port)).toStdString();
 }
 
-void PeerStream::write(const QByteArray& bytes) {
+void PeerStream::write(std::string_view bytes) {
     if (m_fd < 0)
         return;
-    m_out += bytes;
+    m_out.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    m_writing = true;
     writable();
+    m_writing = false;
 }
 
-void PeerStream::finish(std::chrono::milliseconds grace) {
+void PeerStream::setReading(bool reading) {
+    m_reading = reading;
+    m_read.setEnabled(m_fd >= 0 && reading && !m_finishing && !m_inputEnded);
+}
+
+void PeerStream::finish() {
     if (m_fd < 0 || m_finishing)
         return;
     m_finishing = true;
     m_read.setEnabled(false);
-    m_grace.start(grace);  // a controller that never reads is cut off
+    m_grace.start(kFinishing);  // a controller that never reads is cut off
     writable();
+}
+
+void PeerStream::abort() {
+    m_out.clear();
+    close();
 }
 
 void PeerStream::readable() {
@@ -64,8 +78,8 @@ void PeerStream::readable() {
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
             if (onData)
-                onData(QByteArray(buffer, static_cast<qsizetype>(n)));
-            if (m_fd < 0 || m_finishing)
+                onData(std::string_view(buffer, static_cast<std::size_t>(n)));
+            if (m_fd < 0 || m_finishing || !m_reading)
                 return;
             continue;
         }
@@ -76,6 +90,7 @@ void PeerStream::readable() {
         if (n < 0)
             return close();        // reset
         m_read.setEnabled(false);  // the end of its input
+        m_inputEnded = true;
         if (onEnd)
             onEnd();
         return;
@@ -83,6 +98,7 @@ void PeerStream::readable() {
 }
 
 void PeerStream::writable() {
+    const qsizetype before = m_out.size();
     while (!m_out.isEmpty() && m_fd >= 0) {
         const ssize_t n = ::send(m_fd, m_out.constData(), static_cast<size_t>(m_out.size()),
                                  MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -96,7 +112,9 @@ void PeerStream::writable() {
     }
     m_write.setEnabled(m_fd >= 0 && !m_out.isEmpty());
     if (m_finishing && m_out.isEmpty())
-        close();
+        return close();
+    if (m_out.size() < before && onDrained)
+        onDrained();
 }
 
 void PeerStream::close() {
@@ -108,8 +126,16 @@ void PeerStream::close() {
     ::shutdown(m_fd, SHUT_RDWR);
     ::close(m_fd);
     m_fd = -1;
-    if (onGone)
-        onGone();
+    if (!m_writing) {
+        if (onGone)
+            onGone();
+        return;
+    }
+    // Told from the event loop: the service is writing to this stream just now.
+    QTimer::singleShot(0, this, [this] {
+        if (onGone)
+            onGone();
+    });
 }
 
 }  // namespace r7k::pjlink

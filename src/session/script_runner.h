@@ -2,19 +2,19 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "ctl/steps.h"
-#include "ctl/tap_port.h"
 #include "panel/controller.h"
 #include "panel/headless_window.h"
-#include "protocol/reply_values.h"
+#include "protocol/answers.h"
+#include "session/judge.h"
+#include "session/step.h"
+#include "session/tap_port.h"
 
-namespace r7k::ctl {
+namespace r7k::session {
 
 using std::chrono::microseconds;
 
@@ -26,12 +26,6 @@ inline constexpr int kExitPort = 4;
 inline constexpr int kExitNak = 5;
 inline constexpr int kExitUnexpected = 6;
 
-// How a step ended: a lone ACK or NAK, a reply ended by CR, an answer other than the one its
-// command is answered with, no reply in time, the port lost, or a pause over.
-enum class Outcome : std::uint8_t { Ack, Nak, Reply, Unexpected, Timeout, Lost, Waited };
-
-std::string_view outcomeName(Outcome outcome);
-
 // One step's result, taken when its reply completed or its time ran out, before the panel's
 // display clear blanks the lines.
 struct StepResult {
@@ -42,14 +36,11 @@ struct StepResult {
     std::string txd;       // the TXD line after the (last) send
     std::string rxd;       // the RXD line
     std::optional<std::string> status;  // the status line, when a decoder wrote it for the step
-    std::optional<QueryValue> value;    // what a query's reply says, when it says it
+    std::optional<Value> value;         // what a query's reply says, when it says it
+    std::optional<std::string> line;    // a line taken as it came (CR9, P-FAIL)
     int sends = 0;
     microseconds roundTrip{0};  // from the (last) send to the reply; the pause of a wait
 };
-
-// The human form of a result: the status line if the step decoded one, else the RXD line,
-// without the blanks around it; empty for a pause. A time-out reads as the panel's mark.
-std::string humanLine(const StepResult& result);
 
 // What the command line chooses for a run besides the steps.
 struct RunOptions {
@@ -59,15 +50,17 @@ struct RunOptions {
 
 // Runs a script's steps on the panel core behind a headless window: each step is the click,
 // press and release, or typed SEND the window would make, its reply is the panel's, and the
-// next step follows once that reply is complete and the panel's reply window has closed.
-class Runner {
+// next step follows once that reply is complete and the panel's reply window has closed. So a
+// script keeps the panel's timing exactly, the intervals each button leaves behind included.
+class ScriptRunner {
   public:
     using Clock = std::function<microseconds()>;
 
     // `pace` is the runner's own timer (pauses, time-outs, hold releases); `now` a steady clock.
-    Runner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now);
-    Runner(const Runner&) = delete;
-    Runner& operator=(const Runner&) = delete;
+    ScriptRunner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Timer& pace,
+                 Clock now);
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
 
     // Opens the port as the panel does at start, then runs the steps one after the other.
     // onResult gets each step's result as it ends; onDone the exit status and, on failure, the
@@ -75,29 +68,16 @@ class Runner {
     void start(std::vector<Step> steps, RunOptions options,
                std::function<void(const StepResult&)> onResult,
                std::function<void(int status, const std::string& message)> onDone);
-    // Opens the port as the panel does at start and keeps it open for batches of steps, run
-    // one after the other as submit() queues them (a service). A batch that fails ends alone;
-    // a port lost in between is reconnected by the panel, and meanwhile batches fail at once.
-    void serve(RunOptions options);
-    void submit(std::vector<Step> steps, std::function<void(const StepResult&)> onResult,
-                std::function<void(int status, const std::string& message)> onDone);
     // Ends the run at once (a stop signal): the port is closed, no further step runs.
     void interrupt(int status, const std::string& why = "interrupted");
 
     bool done() const { return m_phase == Phase::Done; }
-    PanelController& form() { return m_form; }
+    PanelController& panel() { return m_panel; }
 
   private:
     enum class Phase : std::uint8_t { Opening, Idle, Holding, Releasing, Awaiting, Waiting, Done };
 
-    struct Batch {
-        std::vector<Step> steps;
-        std::function<void(const StepResult&)> onResult;
-        std::function<void(int, const std::string&)> onDone;
-    };
-
     void openPort();
-    void nextBatch();
     void schedule(milliseconds delay, std::function<void()> action);
     void nextStep();
     void act();
@@ -107,7 +87,7 @@ class Runner {
     void afterComm();
     void capture();
     void timedOut();
-    void judge();
+    void judgeAnswer();
     void endStep();
     void portFailed(std::string_view text);
     void finish(int status, std::string message);
@@ -116,7 +96,7 @@ class Runner {
 
     TapPort m_port;
     HeadlessWindow& m_window;
-    PanelController m_form;
+    PanelController m_panel;
     const Timer& m_replyTimer;  // the panel's reply time-out
     Timer& m_pace;
     Clock m_now;
@@ -128,9 +108,6 @@ class Runner {
     std::function<void()> m_next;  // what the pace timer does when it ticks
 
     Phase m_phase = Phase::Idle;
-    bool m_serving = false;       // batches come and go; the port stays open
-    bool m_batchRunning = false;  // m_steps are a batch (or the run) under way
-    std::deque<Batch> m_batches;
     bool m_loading = false;        // opening the port at start
     bool m_openUndecided = false;  // the port's open is provisional, its outcome to come
     std::size_t m_index = 0;
@@ -139,7 +116,7 @@ class Runner {
     bool m_awaitingReply = false;         // the step's (last) send is out; its reply counts
     std::size_t m_replyStart = 0;         // where in the step's input that reply begins
     Expectation m_expected;               // what that reply should be
-    std::optional<char> m_terminator;     // the CR, ACK or NAK that completed the reply
+    bool m_terminated = false;            // the CR, ACK or NAK that ends the reply came
     bool m_complete = false;
     std::string m_portFailure;
     microseconds m_sentAt{0};       // the last send
@@ -148,4 +125,4 @@ class Runner {
     microseconds m_stepStart{0};    // when a pause began
 };
 
-}  // namespace r7k::ctl
+}  // namespace r7k::session

@@ -1,4 +1,4 @@
-#include "pjlink/listen_address.h"
+#include "pjlink/qt/listen_address.h"
 
 namespace r7k::pjlink {
 

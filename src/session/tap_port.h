@@ -6,7 +6,7 @@
 
 #include "transport/serial.h"
 
-namespace r7k::ctl {
+namespace r7k::session {
 
 // The panel's serial component seen through a tap: every operation is passed on unchanged, and
 // the bytes written and taken in are also shown to the script runner.
@@ -34,4 +34,4 @@ class TapPort : public SerialPort {
     SerialPort& m_inner;
 };
 
-}  // namespace r7k::ctl
+}  // namespace r7k::session

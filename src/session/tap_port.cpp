@@ -1,6 +1,6 @@
-#include "ctl/tap_port.h"
+#include "session/tap_port.h"
 
-namespace r7k::ctl {
+namespace r7k::session {
 
 TapPort::TapPort(SerialPort& inner) : m_inner(inner) {
     m_inner.setCommHandler([this] {
@@ -31,4 +31,4 @@ std::string TapPort::input() {
     return bytes;
 }
 
-}  // namespace r7k::ctl
+}  // namespace r7k::session

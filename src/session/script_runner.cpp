@@ -1,24 +1,17 @@
-#include "ctl/runner.h"
-#include "panel/layout.h"
+#include "session/script_runner.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "panel/layout.h"
 #include "protocol/traffic.h"
 #include "transport/open_failure.h"
 
-namespace r7k::ctl {
+namespace r7k::session {
 
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr char kAck = '\x06';
-constexpr char kNak = '\x15';
-constexpr std::string_view kReplyEnds = "\r\x06\x15";
-// The panel's reply time-out at start, and a held button (VOL +) whose release sets it again.
-constexpr std::chrono::milliseconds kUsualWindow{500};
-constexpr std::string_view kReleaseButton = "Command1";
 
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -35,36 +28,11 @@ std::string firstParagraph(std::string_view text) {
 
 }  // namespace
 
-std::string_view outcomeName(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Ack:
-            return "ack";
-        case Outcome::Nak:
-            return "nak";
-        case Outcome::Reply:
-            return "reply";
-        case Outcome::Unexpected:
-            return "unexpected";
-        case Outcome::Timeout:
-            return "timeout";
-        case Outcome::Lost:
-            return "lost";
-        case Outcome::Waited:
-            return "waited";
-    }
-    return "?";
-}
-
-std::string humanLine(const StepResult& result) {
-    if (result.outcome == Outcome::Waited)
-        return {};
-    return trimmed(result.status ? *result.status : result.rxd);
-}
-
-Runner::Runner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Timer& pace, Clock now)
+ScriptRunner::ScriptRunner(PanelTimers timers, SerialPort& port, HeadlessWindow& window,
+                           Timer& pace, Clock now)
     : m_port(port),
       m_window(window),
-      m_form(timers, m_port, window),
+      m_panel(timers, m_port, window),
       m_replyTimer(timers.replyTimeout),
       m_pace(pace),
       m_now(std::move(now)) {
@@ -94,44 +62,27 @@ Runner::Runner(PanelTimers timers, SerialPort& port, HeadlessWindow& window, Tim
     };
 }
 
-void Runner::start(std::vector<Step> steps, RunOptions options,
-                   std::function<void(const StepResult&)> onResult,
-                   std::function<void(int, const std::string&)> onDone) {
+void ScriptRunner::start(std::vector<Step> steps, RunOptions options,
+                         std::function<void(const StepResult&)> onResult,
+                         std::function<void(int, const std::string&)> onDone) {
     m_steps = std::move(steps);
     m_options = options;
     m_onResult = std::move(onResult);
     m_onDone = std::move(onDone);
     m_index = 0;
-    m_batchRunning = true;
     openPort();
 }
 
-void Runner::serve(RunOptions options) {
-    m_serving = true;
-    m_options = options;
-    openPort();
-}
-
-void Runner::submit(std::vector<Step> steps, std::function<void(const StepResult&)> onResult,
-                    std::function<void(int, const std::string&)> onDone) {
-    m_batches.push_back({std::move(steps), std::move(onResult), std::move(onDone)});
-    if (m_phase == Phase::Idle && !m_batchRunning)
-        schedule(0ms, [this] { nextBatch(); });
-}
-
-void Runner::openPort() {
+void ScriptRunner::openPort() {
     m_loading = true;
-    m_form.load();
+    m_panel.load();
     if (m_options.speed9600 && m_portFailure.empty())
-        m_form.click(control::kSpeed9600);
+        m_panel.click(control::kSpeed9600);
     m_loading = false;
-    if (!m_portFailure.empty()) {
-        if (!m_serving)
-            return finish(kExitPort, m_portFailure);
-        return nextBatch();  // each fails until the panel has the port back
-    }
+    if (!m_portFailure.empty())
+        return finish(kExitPort, m_portFailure);
     if (m_port.portOpen())
-        return m_serving ? nextBatch() : nextStep();
+        return nextStep();
     // A gateway's port opens once connected; its outcome comes from the event loop, and a
     // failure through the panel's warning.
     m_phase = Phase::Opening;
@@ -140,47 +91,30 @@ void Runner::openPort() {
         // A provisional open carries the steps already; a failure that follows is the run's.
         m_openUndecided = outcome.provisional;
         if (m_phase == Phase::Opening && m_port.portOpen())
-            schedule(0ms, [this] { m_serving ? nextBatch() : nextStep(); });
+            schedule(0ms, [this] { nextStep(); });
     };
 }
 
-void Runner::nextBatch() {
-    m_phase = Phase::Idle;
-    if (m_batchRunning || m_batches.empty())
-        return;
-    Batch batch = std::move(m_batches.front());
-    m_batches.pop_front();
-    m_steps = std::move(batch.steps);
-    m_onResult = std::move(batch.onResult);
-    m_onDone = std::move(batch.onDone);
-    m_index = 0;
-    m_portFailure.clear();
-    m_batchRunning = true;
-    nextStep();
-}
-
-void Runner::interrupt(int status, const std::string& why) {
-    m_serving = false;
-    m_batchRunning = true;  // whatever runs is told
+void ScriptRunner::interrupt(int status, const std::string& why) {
     finish(status, why + "; the port is closed.");
 }
 
-void Runner::schedule(milliseconds delay, std::function<void()> action) {
+void ScriptRunner::schedule(milliseconds delay, std::function<void()> action) {
     m_next = std::move(action);
     m_pace.setInterval(std::max(delay, 0ms));
     m_pace.setEnabled(true);
 }
 
-milliseconds Runner::untilEnd(microseconds start, milliseconds span) const {
+milliseconds ScriptRunner::untilEnd(microseconds start, milliseconds span) const {
     return std::max(std::chrono::ceil<milliseconds>(start + span - m_now()), 0ms);
 }
 
-std::string Runner::where() const {
+std::string ScriptRunner::where() const {
     const int port = m_port.commPort();
     return "COM" + std::to_string(port) + " (" + m_port.deviceName(port) + ")";
 }
 
-void Runner::nextStep() {
+void ScriptRunner::nextStep() {
     m_phase = Phase::Idle;
     if (m_index == m_steps.size())
         return finish(kExitDone, {});
@@ -188,7 +122,7 @@ void Runner::nextStep() {
     m_result = StepResult{};
     m_result.step = &step;
     m_status.reset();
-    m_terminator.reset();
+    m_terminated = false;
     m_complete = false;
     m_awaitingReply = false;
     m_replyStart = 0;
@@ -205,23 +139,12 @@ void Runner::nextStep() {
     // reply, and a new reply would be decoded behind it: the next command waits, as an operator
     // waits for the answer before clicking again.
     if (m_replyTimer.isEnabled()) {
-        // The panel's intervals persist: after a typed query (2 s) or a timed button every
-        // later command would wait as long. A service, which nobody watches, empties the
-        // buffer once the usual window is over, by the panel's own release of a held button,
-        // which also puts the intervals back.
-        if (m_serving && m_panelWindow > kUsualWindow) {
-            return schedule(std::max(untilEnd(m_sentAt, kUsualWindow), 1ms), [this] {
-                if (m_replyTimer.isEnabled())
-                    m_form.mouseUp(kReleaseButton);
-                nextStep();
-            });
-        }
         return schedule(std::max(untilEnd(m_sentAt, m_panelWindow), 1ms), [this] { nextStep(); });
     }
     act();
 }
 
-void Runner::act() {
+void ScriptRunner::act() {
     const Step& step = m_steps[m_index];
     if (!m_port.portOpen()) {
         // A provisional open that failed meanwhile: its outcome, on its way, says why.
@@ -236,24 +159,24 @@ void Runner::act() {
             m_phase = Phase::Awaiting;
             m_awaitingReply = true;
             m_expected = expectationFor(step.oneShot->code);
-            m_form.click(step.oneShot->name);
+            m_panel.click(step.oneShot->name);
             break;
         case StepKind::Send:
             m_phase = Phase::Awaiting;
             m_awaitingReply = true;
             m_expected = expectationFor(step.text);
             m_window.setText(control::kCommandEntry, step.text);
-            m_form.click(control::kSend);
+            m_panel.click(control::kSend);
             break;
         case StepKind::Hold:
             m_phase = Phase::Holding;
             m_expected = {Answer::Ack};
-            m_form.mouseDown(step.hold->name);
+            m_panel.mouseDown(step.hold->name);
             break;
         case StepKind::Wait:
             break;
     }
-    m_result.txd = m_form.lineText(control::kTxdLine);
+    m_result.txd = m_panel.lineText(control::kTxdLine);
     // Read after the handler: a held button sets its time-out right after its first send.
     m_panelWindow = m_replyTimer.interval();
     m_replyWindow = m_options.timeout.value_or(m_panelWindow);
@@ -263,7 +186,7 @@ void Runner::act() {
         schedule(m_replyWindow, [this] { timedOut(); });
 }
 
-void Runner::sent(std::string_view bytes) {
+void ScriptRunner::sent(std::string_view bytes) {
     if (m_phase != Phase::Awaiting && m_phase != Phase::Holding)
         return;
     m_result.sent += bytes;
@@ -280,10 +203,10 @@ void Runner::sent(std::string_view bytes) {
     }
 }
 
-void Runner::release() {
+void ScriptRunner::release() {
     m_result.txd =
-        m_form.lineText(control::kTxdLine);  // the last send, before the release blanks it
-    m_form.mouseUp(m_steps[m_index].hold->name);
+        m_panel.lineText(control::kTxdLine);  // the last send, before the release blanks it
+    m_panel.mouseUp(m_steps[m_index].hold->name);
     m_phase = Phase::Awaiting;
     if (m_complete)
         return endStep();
@@ -291,68 +214,43 @@ void Runner::release() {
     schedule(untilEnd(m_sentAt, m_replyWindow), [this] { timedOut(); });
 }
 
-void Runner::received(std::string_view bytes) {
+void ScriptRunner::received(std::string_view bytes) {
     if (m_phase == Phase::Idle || m_phase == Phase::Waiting || m_phase == Phase::Done)
         return;
     const std::size_t room = kRxBufferLimit - std::min(kRxBufferLimit, m_result.received.size());
     m_result.received += bytes.substr(0, room);
-    if (m_awaitingReply && !m_terminator) {
-        const std::size_t end = bytes.find_first_of(kReplyEnds);
-        if (end != std::string_view::npos)
-            m_terminator = bytes[end];
-    }
+    if (m_awaitingReply && bytes.find_first_of(kAnswerEnds) != std::string_view::npos)
+        m_terminated = true;
 }
 
-void Runner::afterComm() {
-    if (!m_terminator || m_complete ||
+void ScriptRunner::afterComm() {
+    if (!m_terminated || m_complete ||
         (m_phase != Phase::Awaiting && m_phase != Phase::Releasing)) {
         return;
     }
     // Taken now, right after the panel decoded the reply, before anything blanks the lines.
     m_complete = true;
     capture();
-    m_result.outcome = *m_terminator == kAck   ? Outcome::Ack
-                       : *m_terminator == kNak ? Outcome::Nak
-                                               : Outcome::Reply;
-    judge();
+    judgeAnswer();
     if (m_phase == Phase::Awaiting)
         schedule(0ms, [this] { endStep(); });
 }
 
-void Runner::capture() {
-    m_result.rxd = m_form.lineText(control::kRxdLine);
+void ScriptRunner::capture() {
+    m_result.rxd = m_panel.lineText(control::kRxdLine);
     m_result.status = m_status;
     m_result.roundTrip = m_now() - m_sentAt;
 }
 
 // Holds the answer against what the step's command is answered with, and reads a query's value.
-void Runner::judge() {
-    if (m_result.outcome == Outcome::Nak)
-        return;
-    std::string_view reply = std::string_view(m_result.received).substr(m_replyStart);
-    reply = reply.substr(0, reply.find_first_of(kReplyEnds));
-    const bool line = m_result.outcome == Outcome::Reply;
-    switch (m_expected.answer) {
-        case Answer::Ack:
-            if (line)
-                m_result.outcome = Outcome::Unexpected;
-            return;
-        case Answer::AckOrLine:
-            return;
-        case Answer::AnyLine:
-            if (line)
-                m_result.value = lineValue(reply);
-            break;
-        case Answer::Query:
-            if (line)
-                m_result.value = queryValue(m_expected.decoder, reply);
-            break;
-    }
-    if (!m_result.value)
-        m_result.outcome = Outcome::Unexpected;
+void ScriptRunner::judgeAnswer() {
+    Judgement j = judge(m_expected, std::string_view(m_result.received).substr(m_replyStart));
+    m_result.outcome = j.outcome;
+    m_result.value = std::move(j.value);
+    m_result.line = std::move(j.line);
 }
 
-void Runner::timedOut() {
+void ScriptRunner::timedOut() {
     capture();
     // Whichever time-out ran out first, the panel's or the runner's, a step without its reply
     // reads the same.
@@ -365,15 +263,15 @@ void Runner::timedOut() {
                              std::to_string(m_replyWindow.count()) + " ms on " + where() + ".");
 }
 
-void Runner::endStep() {
+void ScriptRunner::endStep() {
     if (m_onResult)
         m_onResult(m_result);
     const Step& step = m_steps[m_index];
-    if (step.kind == StepKind::Hold && !m_form.state().received.empty()) {
+    if (step.kind == StepKind::Hold && !m_panel.state().received.empty()) {
         // The reply came after the release, and with no time-out running nothing would empty
         // the buffer before the next step's reply lands behind it. Letting go once more empties
         // it; everything else a release sets is already so.
-        m_form.mouseUp(step.hold->name);
+        m_panel.mouseUp(step.hold->name);
     }
     if (m_result.outcome == Outcome::Nak) {
         return finish(kExitNak, m_result.step->word + ": the projector answered NAK (0x15) on " +
@@ -381,7 +279,7 @@ void Runner::endStep() {
     }
     if (m_result.outcome == Outcome::Unexpected) {
         std::string_view answer = std::string_view(m_result.received).substr(m_replyStart);
-        answer = answer.substr(0, answer.find_first_of(kReplyEnds) + 1);
+        answer = answer.substr(0, answer.find_first_of(kAnswerEnds) + 1);
         return finish(kExitUnexpected, m_result.step->word + ": expected " + describe(m_expected) +
                                            ", got '" + trimmed(trafficText(answer)) + "' on " +
                                            where() + "; is this the projector's port?");
@@ -390,15 +288,13 @@ void Runner::endStep() {
     nextStep();
 }
 
-void Runner::portFailed(std::string_view text) {
+void ScriptRunner::portFailed(std::string_view text) {
     if (m_portFailure.empty())
         m_portFailure = forScripts(firstParagraph(text));
     if (m_loading || m_phase == Phase::Done)
         return;  // start() reports a failure to open
     if (m_phase == Phase::Opening)
         return schedule(0ms, [this] { finish(kExitPort, m_portFailure); });
-    if (m_serving && !m_batchRunning)
-        return;  // the next batch finds the port closed
     // Called from inside the panel's handlers: the run ends from the runner's own tick. A port
     // that comes back later does not resume it.
     const bool inStep = m_phase != Phase::Idle;
@@ -413,26 +309,16 @@ void Runner::portFailed(std::string_view text) {
     });
 }
 
-void Runner::finish(int status, std::string message) {
+void ScriptRunner::finish(int status, std::string message) {
     if (m_phase == Phase::Done)
         return;
     m_next = nullptr;
     m_pace.setEnabled(false);
-    if (m_serving) {
-        // The batch ends; the port stays open for the next one.
-        m_phase = Phase::Idle;
-        auto done = std::exchange(m_onDone, nullptr);
-        if (std::exchange(m_batchRunning, false) && done)
-            done(status, message);
-        if (m_phase == Phase::Idle && !m_batchRunning)
-            schedule(0ms, [this] { nextBatch(); });
-        return;
-    }
     m_phase = Phase::Done;
     // The panel's END: closes the port.
-    m_form.click(control::kEnd);
+    m_panel.click(control::kEnd);
     if (m_onDone)
         m_onDone(status, message);
 }
 
-}  // namespace r7k::ctl
+}  // namespace r7k::session

@@ -1,4 +1,4 @@
-#include "pjlink/notifier.h"
+#include "pjlink/qt/notifier.h"
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -7,7 +7,6 @@
 namespace r7k::pjlink {
 namespace {
 
-constexpr int kAnswersPerSecond = 20;
 constexpr qint64 kMaxDatagram = 512;
 
 void log(const QString& text) {
@@ -41,13 +40,10 @@ std::string macFor(const QHostAddress& local, const QHostAddress& peer) {
 
 }  // namespace
 
-Notifier::Notifier(Executor& executor, NotifyOptions options)
-    : m_executor(executor), m_options(std::move(options)) {
+Notifier::Notifier(session::Projector& projector, NotifyOptions options)
+    : m_projector(projector), m_options(std::move(options)) {
     m_destination = m_options.to;
-    m_poll.setInterval(m_options.every);
-    QObject::connect(&m_poll, &QTimer::timeout, this, [this] { poll(false); });
     QObject::connect(&m_socket, &QUdpSocket::readyRead, this, [this] { readDatagrams(); });
-    m_executor.observe([this](const ctl::StepResult& result) { see(result); });
 }
 
 bool Notifier::bind(const QHostAddress& host, quint16 port) {
@@ -60,13 +56,11 @@ bool Notifier::bind(const QHostAddress& host, quint16 port) {
 }
 
 void Notifier::start() {
-    if (!m_options.notify)
+    if (!telling())
         return;
-    if (m_destination) {
-        send(linkUp(macFor(m_socket.localAddress(), *m_destination)), *m_destination,
-             m_options.toPort);
-        m_poll.start();
-    }
+    send(linkUp(macFor(m_socket.localAddress(), *m_destination)), *m_destination, m_options.toPort);
+    if (onTelling)
+        onTelling();
 }
 
 void Notifier::controllerAt(const QHostAddress& address) {
@@ -76,8 +70,8 @@ void Notifier::controllerAt(const QHostAddress& address) {
     log(QString("notifications go to %1 port %2 (UDP), the latest controller")
             .arg(address.toString())
             .arg(m_options.toPort));
-    if (!m_poll.isActive())
-        m_poll.start();
+    if (onTelling)
+        onTelling();
 }
 
 void Notifier::readDatagrams() {
@@ -87,15 +81,8 @@ void Notifier::readDatagrams() {
             continue;
         const QByteArray data = datagram.data();
         const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
-        if (!isSearch(bytes))
+        if (!isSearch(bytes) || !m_pace.allow(m_projector.now()))
             continue;  // looked at before anything costs more than a comparison
-        const auto now = std::chrono::steady_clock::now();
-        if (now - m_second >= std::chrono::seconds{1}) {
-            m_second = now;
-            m_answers = 0;
-        }
-        if (++m_answers > kAnswersPerSecond)
-            continue;
         const QHostAddress local = datagram.destinationAddress().isNull()
                                        ? m_socket.localAddress()
                                        : datagram.destinationAddress();
@@ -104,49 +91,19 @@ void Notifier::readDatagrams() {
     }
 }
 
-void Notifier::poll(bool now) {
-    if (m_polling)
-        return;
-    // What a reply told lately (a controller's own polling) needs no asking of our own, which
-    // would only hold up the next request behind the line's reply window.
-    const auto stale = [this, now](Clock::time_point seen) {
-        return now || Clock::now() - seen >= m_options.every / 2;
-    };
-    const auto ask = [this](std::string word, std::function<void()> then) {
-        Plan plan;
-        plan.steps = {std::move(word)};
-        plan.answer = [](const auto&) { return std::string(); };
-        m_executor.execute(
-            std::move(plan),
-            [then = std::move(then)](const std::string&, const std::string&) { then(); });
-    };
-    const auto mode = [this, stale, ask] {
-        if (!m_watch.poweredOn() || !stale(m_seenMode))
-            return void(m_polling = false);
-        ask("mode", [this] { m_polling = false; });
-    };
-    m_polling = true;
-    if (stale(m_seenStatus))
-        ask("status", mode);
-    else
-        mode();
+void Notifier::see(const session::Value& value) {
+    for (const std::string& line : m_watch.see(value)) {
+        if (telling())
+            send(line, *m_destination, m_options.toPort);
+    }
 }
 
-void Notifier::see(const ctl::StepResult& result) {
-    if (result.step && result.value && result.step->word == "status")
-        m_seenStatus = Clock::now();
-    if (result.step && result.value && result.step->word == "mode")
-        m_seenMode = Clock::now();
-    for (const std::string& line : m_watch.see(result))
-        if (m_options.notify && m_destination)
-            send(line, *m_destination, m_options.toPort);
+void Notifier::taken(std::string_view code) {
+    m_watch.taken(code);
     // A power or input command taken changes what is told at once (a power on starts the
-    // warm-up): look again without waiting for the next turn. Mutes and the rest change
-    // nothing that is told, and their line time goes to the next request.
-    const bool tellsChange = result.step && (result.step->word.starts_with("power-") ||
-                                             result.step->word.starts_with("input-"));
-    if (result.outcome == ctl::Outcome::Ack && tellsChange && m_poll.isActive())
-        QTimer::singleShot(0, this, [this] { poll(true); });
+    // warm-up): look again now rather than at the next turn.
+    if (telling())
+        m_projector.lookNow();
 }
 
 void Notifier::send(const std::string& line, const QHostAddress& to, quint16 port) {

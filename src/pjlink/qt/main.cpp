@@ -1,19 +1,25 @@
 // r7k-pjlink: the projector on its serial line, answering PJLink on the network.
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "base/command_line.h"
-#include "ctl/qt/headless_runner.h"
-#include "ctl/runner.h"
-#include "pjlink/listen_address.h"
-#include "pjlink/notifier.h"
-#include "pjlink/server.h"
+#include "pjlink/qt/listen_address.h"
+#include "pjlink/qt/notifier.h"
+#include "pjlink/qt/tcp_front.h"
+#include "pjlink/service.h"
 #include "qt/port_router.h"
+#include "qt/qt_timer.h"
 #include "qt/stop_signals.h"
+#include "session/line_scheduler.h"
+#include "session/projector.h"
 #include "transport/port_address.h"
 
 namespace {
@@ -22,8 +28,9 @@ constexpr int kUsage = 2;
 constexpr std::size_t kMaxPassword = 32;
 constexpr std::size_t kMaxName = 64;
 
-constexpr std::array<r7k::cli::OptionSpec, 13> kOptions{{
+constexpr std::array<r7k::cli::OptionSpec, 14> kOptions{{
     {"port", 0, true},
+    {"max-age", 0, true},
     {"listen", 0, true},
     {"password-file", 0, true},
     {"name", 0, true},
@@ -41,9 +48,9 @@ constexpr std::array<r7k::cli::OptionSpec, 13> kOptions{{
 constexpr const char* kHelp =
     "Usage: r7k-pjlink --port DEVICE [options]\n"
     "Answers PJLink (class 1, and class 2's FREZ, SVOL, SVER, SNUM, INNM, search and status\n"
-    "notification) on the network for an R7KM or R7K projector on a serial line, through the\n"
-    "control panel's own core.\n"
-    "Requests of every connection are sent to the projector one at a time.\n"
+    "notification) on the network for an R7KM or R7K projector on a serial line.\n"
+    "The line carries one command or query at a time; queries are answered from what the\n"
+    "projector said lately, which the service keeps fresh while controllers are connected.\n"
     "\n"
     "Options:\n"
     "  --port DEVICE         the projector's serial device or gateway (tcp://HOST:PORT,\n"
@@ -58,6 +65,8 @@ constexpr const char* kHelp =
     "  --max-clients N       connections at once, 1 to 1000 (default 16)\n"
     "  --idle-timeout S      close a connection without a request for S seconds, 1 to\n"
     "                        3600 (default 30)\n"
+    "  --max-age S           answer a query from what the projector said at most S seconds\n"
+    "                        ago, 0 to 60 (default 1; 0 asks the projector every time)\n"
     "  --no-search           answer no search (%2SRCH) on UDP at the PJLink address\n"
     "  --no-notify           send no status notifications (LKUP, POWR, ERST, INPT)\n"
     "  --notify-to HOST[:PORT]\n"
@@ -80,6 +89,25 @@ int usageError(const std::string& message) {
 int failure(const std::string& message) {
     std::fprintf(stderr, "r7k-pjlink: %s\n", message.c_str());
     return 1;
+}
+
+// Seconds from 0 to `high`, fractions allowed, as milliseconds; or none.
+std::optional<std::chrono::milliseconds> seconds(const std::string& text, double high) {
+    double value = -1;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (ec != std::errc{} || stop != end || !(value >= 0 && value <= high))
+        return std::nullopt;
+    return std::chrono::milliseconds{std::llround(value * 1000)};
+}
+
+// 8 hex digits for a greeting.
+std::string randomHex() {
+    static std::random_device device;
+    static std::mt19937 generator(device());
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(generator()));
+    return text;
 }
 
 // A whole number from `low` to `high`, or none.
@@ -120,7 +148,14 @@ int main(int argc, char** argv) {
     const std::string speed = line.value("speed").value_or("19200");
     if (speed != "19200" && speed != "9600")
         return usageError("--speed " + speed + ": expected 19200 or 9600");
-    r7k::pjlink::ServerOptions options;
+    r7k::pjlink::ServiceOptions options;
+    std::chrono::milliseconds maxAge{1000};
+    if (const auto s = line.value("max-age")) {
+        const auto value = seconds(*s, 60);
+        if (!value)
+            return usageError("--max-age " + *s + ": expected seconds from 0 to 60");
+        maxAge = *value;
+    }
     if (const auto n = line.value("max-clients")) {
         const auto value = number(*n, 1, 1000);
         if (!value)
@@ -171,42 +206,67 @@ int main(int argc, char** argv) {
 
     std::signal(SIGPIPE, SIG_IGN);
 
-    // The panel's serial component with the address as COM1; COM2 is never used.
+    const auto log = [](const std::string& text) {
+        std::fprintf(stderr, "r7k-pjlink: %s\n", text.c_str());
+    };
+    QElapsedTimer clock;
+    clock.start();
+    const auto now = [&clock] { return std::chrono::microseconds{clock.nsecsElapsed() / 1000}; };
+    // The serial component with the address as COM1; COM2 is never used.
     const auto serial =
         r7k::makeSerialPort(*address.address, *r7k::parsePortAddress("/dev/null").address);
-    r7k::HeadlessRunner headless(*serial, [](std::string_view text) {
-        std::fprintf(stderr, "r7k-pjlink: %.*s\n", static_cast<int>(text.size()), text.data());
-    });
-    r7k::ctl::Runner& runner = headless.runner;
-    r7k::pjlink::Server server(runner, identity, options);
-    if (!server.listen(listen.host, listen.port)) {
+    r7k::QtTimer lineTimeout, lineRetry, keeper, idle;
+    r7k::session::LineScheduler lineScheduler(*serial, lineTimeout, lineRetry, now);
+    lineScheduler.onLog = log;
+    r7k::session::Projector projector(lineScheduler, keeper, now);
+    r7k::pjlink::Requests requests(projector, identity, maxAge);
+    r7k::pjlink::Service service(requests, options, idle, now, randomHex);
+    service.onLog = log;
+    r7k::pjlink::TcpFront front(service);
+    if (!front.listen(listen.host, listen.port)) {
         return failure("cannot listen on " + listen.text + ": " +
-                       server.errorString().toStdString());
+                       front.errorString().toStdString());
     }
-    r7k::pjlink::Notifier notifier(server.executor(), notify);
-    if (!notifier.bind(listen.host, server.port())) {
+    r7k::pjlink::Notifier notifier(projector, notify);
+    if (!notifier.bind(listen.host, front.serverPort())) {
         return failure("cannot listen on " + listen.text + " (UDP, for search and notification): " +
                        notifier.errorString().toStdString() +
                        "; --no-search --no-notify do without");
     }
-    server.onRequest([&notifier](const QHostAddress& from) { notifier.controllerAt(from); });
+    // What the service keeps fresh by its own looks: the status within half the age while
+    // controllers are connected (so they are answered at once), and the status and the input
+    // every few seconds while someone is told of their changes.
+    const auto keepFresh = [&] {
+        using std::chrono::milliseconds;
+        constexpr milliseconds kWatch{5000};
+        milliseconds status = service.connections() > 0 ? maxAge / 2 : milliseconds{0};
+        if (notifier.telling())
+            status = status > milliseconds{0} ? std::min(status, kWatch) : kWatch;
+        projector.keep(r7k::session::Query::Status, status);
+        projector.keep(r7k::session::Query::Input, notifier.telling() ? kWatch : milliseconds{0});
+    };
+    service.onConnections = keepFresh;
+    notifier.onTelling = keepFresh;
+    service.onRequest = [&notifier](const std::string& from) {
+        notifier.controllerAt(QHostAddress(QString::fromStdString(from)));
+    };
+    projector.onValue = [&notifier](const r7k::session::Value& value) { notifier.see(value); };
+    projector.onCommand = [&notifier](std::string_view code) { notifier.taken(code); };
     std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
-                 listen.host.toString().toLocal8Bit().constData(), server.port(), device->c_str(),
-                 options.password.empty() ? "" : ", with a password");
+                 listen.host.toString().toLocal8Bit().constData(), front.serverPort(),
+                 device->c_str(), options.password.empty() ? "" : ", with a password");
     if (options.password.empty() && !listen.host.isLoopback()) {
         std::fprintf(stderr,
                      "r7k-pjlink: warning: anyone who reaches %s can switch the projector; "
                      "give a password with --password-file\n",
                      listen.text.c_str());
     }
-    r7k::ctl::RunOptions runOptions;
-    runOptions.speed9600 = speed == "9600";
-    runner.serve(runOptions);
+    lineScheduler.open(speed == "9600" ? "9600,N,8,1" : "19200,N,8,1");
     notifier.start();
 
-    const r7k::StopSignals stops([&runner](int signo) {
+    const r7k::StopSignals stops([&lineScheduler](int signo) {
         std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n", ::strsignal(signo));
-        runner.interrupt(r7k::ctl::kExitPort, "the service stopped");
+        lineScheduler.close();
         QCoreApplication::exit(0);
     });
     if (!stops.ok())
