@@ -1,7 +1,7 @@
 ; What the installer (r7k-panel.nsi) and the uninstaller (r7k-uninstall.nsi) share: the names
 ; and keys they both write or remove, their exit codes, and the look for a running program.
 ; Each script defines R7K_ROLE (the word its messages on standard error start with) first.
-; 64-bit, like the programs they carry: they also run where only 64-bit Wine is installed.
+; 64-bit, like the programs: they also run where only 64-bit Wine is installed.
 Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
