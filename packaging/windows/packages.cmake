@@ -25,16 +25,22 @@ add_custom_command(OUTPUT ${R7K_ZIP}
 
 find_program(R7K_MAKENSIS makensis)
 if(R7K_MAKENSIS)
-  set(R7K_MAKE_SETUP ${R7K_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION}
-    -DVERSION_QUAD=${PROJECT_VERSION}.0 -DSTAGE=${R7K_STAGE} -DICON=${R7K_RESOURCE_DIR}/r7k-panel.ico
-    -DOUTFILE=${R7K_SETUP} ${R7K_RESOURCE_DIR}/r7k-panel.nsi)
+  set(R7K_NSIS ${R7K_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION}
+    -DVERSION_QUAD=${PROJECT_VERSION}.0 -DICON=${R7K_RESOURCE_DIR}/r7k-panel.ico)
 else()
-  set(R7K_MAKE_SETUP ${CMAKE_COMMAND} -E false)
+  set(R7K_NSIS ${CMAKE_COMMAND} -E false)
   message(WARNING "makensis not found (Debian package nsis): the installer cannot be built")
 endif()
+set(R7K_NSIS_DEPENDS ${R7K_RESOURCE_DIR}/r7k-common.nsh ${R7K_RESOURCE_DIR}/r7k-panel.ico)
+# The uninstaller is a program of its own (see r7k-uninstall.nsi), staged for the installer.
+add_custom_command(OUTPUT ${R7K_STAGE}/uninstall.exe
+  COMMAND ${R7K_NSIS} -DOUTFILE=${R7K_STAGE}/uninstall.exe ${R7K_RESOURCE_DIR}/r7k-uninstall.nsi
+  DEPENDS ${R7K_RESOURCE_DIR}/r7k-uninstall.nsi ${R7K_NSIS_DEPENDS}
+  COMMENT "Building the uninstaller")
 add_custom_command(OUTPUT ${R7K_SETUP}
-  COMMAND ${R7K_MAKE_SETUP}
-  DEPENDS ${R7K_STAGED} ${R7K_RESOURCE_DIR}/r7k-panel.nsi ${R7K_RESOURCE_DIR}/r7k-panel.ico
+  COMMAND ${R7K_NSIS} -DSTAGE=${R7K_STAGE} -DOUTFILE=${R7K_SETUP} ${R7K_RESOURCE_DIR}/r7k-panel.nsi
+  DEPENDS ${R7K_STAGED} ${R7K_STAGE}/uninstall.exe ${R7K_RESOURCE_DIR}/r7k-panel.nsi
+    ${R7K_NSIS_DEPENDS}
   COMMENT "Building the installer ${R7K_SETUP}")
 
 add_custom_target(packages DEPENDS ${R7K_SETUP} ${R7K_ZIP})
