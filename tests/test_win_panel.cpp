@@ -127,14 +127,15 @@ class WinPanel : public QObject {
                                      .contains("633x" + QString::number(toPixels(kFullBand, 15))),
                                  3000);
 
-        // Clicks: exactly the command on the line, and what the reply (or none) shows.
+        // Clicks: exactly the command on the line, and what the reply (or none) shows, the
+        // trace in Windows' line ends.
         const struct {
             const char* button;
             const char* sent;
             const char* reply;
             const char* shown;
-        } kClicks[] = {{"Command17", "C00\r", "", "RXD\t X X X X\n"},
-                       {"Command44", "CR0\r", "00\r", "STATUS\t Power ON\n"}};
+        } kClicks[] = {{"Command17", "C00\r", "", "RXD\t X X X X\r\n"},
+                       {"Command44", "CR0\r", "00\r", "STATUS\t Power ON\r\n"}};
         for (const auto& c : kClicks) {
             xdotool(at(c.button) << "click"
                                  << "1");
@@ -143,7 +144,7 @@ class WinPanel : public QObject {
             projector.write(c.reply);
             if (!traced(c.shown, 3000))
                 QFAIL(m_trace.constData());
-            QVERIFY(traced("STATUS\t\n", 3000));  // the display clears: the panel is idle
+            QVERIFY(traced("STATUS\t\r\n", 3000));  // the display clears: the panel is idle
         }
 
         // A held VOL + repeats every 250 ms and stops on release.
