@@ -128,20 +128,28 @@ class WinPanel : public QObject {
                                  3000);
 
         // Clicks: exactly the command on the line, and what the reply (or none) shows, the
-        // trace in Windows' line ends.
+        // trace in Windows' line ends. A reply may come in pieces a millisecond apart ('|'),
+        // or after a flood of bytes one at a time: the panel then reads them gathered, and
+        // still shows the reply whole, nothing lost.
         const struct {
             const char* button;
             const char* sent;
+            int flood;  // 'a's before the reply, one every half millisecond
             const char* reply;
             const char* shown;
-        } kClicks[] = {{"Command17", "C00\r", "", "RXD\t X X X X\r\n"},
-                       {"Command44", "CR0\r", "00\r", "STATUS\t Power ON\r\n"}};
+        } kClicks[] = {{"Command17", "C00\r", 0, "", "RXD\t X X X X\r\n"},
+                       {"Command44", "CR0\r", 0, "00\r", "STATUS\t Power ON\r\n"},
+                       {"Command44", "CR0\r", 0, "0|0|\r", "RXD\t 0 0 CR \r\n"},
+                       {"Command44", "CR0\r", 400, "00\r", " a a 0 0 CR \r\n"}};
         for (const auto& c : kClicks) {
             xdotool(at(c.button) << "click"
                                  << "1");
             const std::string sent = projector.read(std::strlen(c.sent), 1000);
             QVERIFY2(sent == c.sent, sent.c_str());
-            projector.write(c.reply);
+            for (int i = 0; i < c.flood; ++i, QThread::usleep(500))
+                projector.write("a");
+            for (const QByteArray& piece : QByteArray(c.reply).split('|'))
+                projector.write(piece.toStdString()), QThread::usleep(1000);
             if (!traced(c.shown, 3000))
                 QFAIL(m_trace.constData());
             QVERIFY(traced("STATUS\t\r\n", 3000));  // the display clears: the panel is idle

@@ -174,22 +174,19 @@ void PanelWindow::endHold() {
 }
 
 bool PanelWindow::preview(MSG& msg) {
-    if (m_hwnd == nullptr || (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)))
+    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool release =
+        msg.message == WM_LBUTTONUP || msg.message == WM_RBUTTONUP || msg.message == WM_MBUTTONUP;
+    // The kind first: IsChild costs a round trip to Wine's server, and most messages are
+    // neither (the serial reader's hand-overs, paints, timers).
+    if (!(key || release) || m_hwnd == nullptr ||
+        (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)))
         return false;
-    switch (msg.message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            return previewKey(msg);
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP:
-            // A release anywhere ends a hold, also one held with a key.
-            if (m_held && m_heldKey != 0)
-                endHold();
-            break;
-        default:
-            break;
-    }
+    if (key)
+        return previewKey(msg);
+    // A release anywhere ends a hold, also one held with a key.
+    if (m_held && m_heldKey != 0)
+        endHold();
     return false;
 }
 
