@@ -201,6 +201,72 @@ class WinPanel : public QObject {
         if (const QString shot = qEnvironmentVariable("R7K_WIN_SCREENSHOT"); !shot.isEmpty())
             QProcess::execute("import",
                               {"-display", m_env.value("DISPLAY"), "-window", m_window, shot});
+        m_panel.kill();
+        m_panel.waitForFinished();
+    }
+
+    // The boxes an operator meets outside the panel's work: each within the screen, with the
+    // text in full on standard error; a usage error without a console in a box of its own.
+    // Wine's trace of each box's text is read from standard error.
+    void boxes_data() {
+        QTest::addColumn<QString>("registry");  // the value of com1 remembered
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("shortcut");  // started as from a shortcut: no console, no redirect
+        QTest::addColumn<QString>("title");  // of the box; empty: none comes
+        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<QString>("printed");  // on standard error
+        QTest::addColumn<int>("exit");         // -1: the panel runs on
+        const QString x1500 = QString(1500, 'x');
+        // clang-format off
+        QTest::addRow("1,500-character value: cut in the middle") << x1500 << QStringList() << false
+            << "R7KM & R7K CONTROL"
+            << "com1 = \\\"" + QString(29, 'x') + "\\2026" + QString(28, 'x') + "\\\" was skipped"
+            << "com1 = \"" + x1500 + "\" was skipped" << -1;
+        QTest::addRow("unknown option, no console: a box") << "" << QStringList{"--bogus"} << true
+            << "r7k-panel" << "r7k-panel: unknown option '--bogus'\\n\\nUsage: r7k-panel" << ""
+            << 2;
+        QTest::addRow("unknown option, redirected: printed") << "" << QStringList{"--bogus"}
+            << false << "" << "" << "r7k-panel: unknown option '--bogus'\r\n\r\nUsage: r7k-panel"
+            << 2;
+        // clang-format on
+    }
+    void boxes() {
+        QFETCH(QString, registry);
+        QFETCH(QStringList, args);
+        QFETCH(bool, shortcut);
+        QFETCH(QString, title);
+        QProcess::execute("wine", {"reg", "delete", "HKCU\\Software\\r7k-panel", "/f"});
+        if (!registry.isEmpty())
+            QProcess::execute("wine", {"reg", "add", "HKCU\\Software\\r7k-panel\\ports", "/v",
+                                       "com1", "/d", registry, "/f"});
+        QProcess panel;
+        QProcessEnvironment env = m_env;
+        env.insert("WINEDEBUG", "-all,trace+msgbox");
+        panel.setProcessEnvironment(env);
+        // start.exe gives the program no standard handles, as a shortcut does.
+        panel.start("wine", (shortcut ? QStringList{"start", "/wait", "/unix"} : QStringList()) +
+                                QStringList{m_exe} + args);
+        if (!title.isEmpty()) {
+            const QString box = findWindow("^" + title + "$", 20000);
+            QVERIFY2(!box.isEmpty(), qPrintable(title));
+            const QStringList size =
+                xdotool({"getwindowgeometry", box}).section("Geometry: ", 1).split('x');
+            QVERIFY2(size.value(0).toInt() <= 1280 && size.value(1).toInt() <= 1024,
+                     qPrintable(size.join('x')));
+            xdotool({"key", "--window", box, "Return"});
+        }
+        QFETCH(int, exit);
+        QCOMPARE(panel.waitForFinished(exit < 0 ? 500 : 20000), exit >= 0);
+        panel.kill();
+        panel.waitForFinished();
+        const QString err = QString::fromUtf8(panel.readAllStandardError());
+        QFETCH(QString, boxText);
+        QFETCH(QString, printed);
+        QVERIFY2(err.contains("MSGBOX_OnInit") == !title.isEmpty() && err.contains(boxText) &&
+                     err.contains(printed),
+                 qPrintable(err));
+        if (exit >= 0)
+            QCOMPARE(panel.exitCode(), exit);
     }
 };
 

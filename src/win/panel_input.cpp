@@ -8,6 +8,7 @@
 
 #include "link/form1.h"
 #include "link/warning_line.h"
+#include "win/box_text.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
@@ -250,7 +251,7 @@ void PanelWindow::warn(std::string_view text) {
 
 void PanelWindow::showWarning(const std::string& text) {
     // MessageBox shows its text as it is: no markup, no mnemonics.
-    MessageBoxW(m_hwnd, toWide(text).c_str(), kWarningTitle, MB_ICONWARNING | MB_OK);
+    MessageBoxW(m_hwnd, toWide(boxText(text)).c_str(), kWarningTitle, MB_ICONWARNING | MB_OK);
 }
 
 void PanelWindow::showPendingWarnings() {
