@@ -117,7 +117,9 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
                     GetWindowRect(hwnd, &r);
                     at = {r.left, r.bottom};
                 }
+                m_menuFor = &c;  // the menu closes if the option's group hides meanwhile
                 m_portMenu(port, at);
+                m_menuFor = nullptr;
                 return 0;
             }
             break;
