@@ -231,11 +231,20 @@ class WinPanel : public QObject {
         QTest::addColumn<QString>("printed");  // on standard error
         QTest::addColumn<int>("exit");         // -1: the panel runs on
         const QString x1500 = QString(1500, 'x');
+        QStringList lines;
+        for (int i = 1; i <= 100; ++i)
+            lines << QString("line %1 of a value written by hand").arg(i);
         // clang-format off
         QTest::addRow("1,500-character value: cut in the middle") << x1500 << QStringList() << false
             << "R7KM & R7K CONTROL"
             << "com1 = \\\"" + QString(29, 'x') + "\\2026" + QString(28, 'x') + "\\\" was skipped"
             << "com1 = \"" + x1500 + "\" was skipped" << -1;
+        QTest::addRow("100 lines: cut in the middle") << lines.join('\n') << QStringList() << false
+            << "R7KM & R7K CONTROL" << "com1 = \\\"line 1 of a value written by hand\\nline 2"
+            << "by hand; line 100 of a value written by hand\" was skipped" << -1;
+        QTest::addRow("10,000 characters in words: cut in the middle")
+            << QString("x ").repeated(5000) << QStringList() << false << "R7KM & R7K CONTROL" << "com1 = \\\"x x x"
+            << "x x x \" was skipped" << -1;
         QTest::addRow("unknown option, no console: a box") << "" << QStringList{"--bogus"} << true
             << "r7k-panel" << "r7k-panel: unknown option '--bogus'\\n\\nUsage: r7k-panel" << ""
             << 2;
