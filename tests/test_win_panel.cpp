@@ -258,7 +258,7 @@ class WinPanel : public QObject {
         QFETCH(QStringList, args);
         QFETCH(bool, shortcut);
         QFETCH(QString, title);
-        QProcess::execute("wine", {"reg", "delete", "HKCU\\Software\\r7k-panel", "/f"});
+        // A usage error comes before the registry is read; the other rows replace com1.
         if (!registry.isEmpty())
             QProcess::execute("wine", {"reg", "add", "HKCU\\Software\\r7k-panel\\ports", "/v",
                                        "com1", "/d", registry, "/f"});
