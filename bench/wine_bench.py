@@ -7,6 +7,10 @@
            as they reach the far end of the line (a pseudo-terminal behind COM5)
   click    a click on POWER ON (XTEST) to "C00" on the far end of the line, repeated
   size     the .exe files and the installer
+  flood    (with --sim) `r7k-sim --flood 1920` on COM5 for --flood-seconds: CPU of r7k-panel.exe,
+           the wineserver and every other process of the prefix; then a flood of its own with
+           POWER ON clicked once a second and ACK answered amid the flood: the ACK's byte on the
+           line to its RXD line in --trace
 
 Prints one JSON object per measurement on standard output, then a markdown table.
 """
@@ -14,6 +18,7 @@ Prints one JSON object per measurement on standard output, then a markdown table
 import argparse
 import json
 import os
+import random
 import statistics
 import subprocess
 import threading
@@ -30,6 +35,9 @@ FLOOR_TITLE = "r7k-floor"
 POWER_ON = (36, 66)
 DZOOM_PLUS = (444, 200)
 ARROW_UP = (108, 180)
+
+
+CLK_TCK = os.sysconf("SC_CLK_TCK")
 
 
 def now():
@@ -55,7 +63,24 @@ class Line:
         os.symlink(os.ttyname(slave), link)
         self.commands = []  # (time the CR arrived, command)
         self.cond = threading.Condition()
+        self.replies = []  # bytes to send amid the flood; their times are appended to `sent`
+        self.sent = []
         threading.Thread(target=self._read, daemon=True).start()
+
+    def flood(self, rate, seconds):
+        """Lower-case letters, one write per byte at `rate` bytes/s, with the queued replies
+        written between two of them."""
+        end, due, gap = now() + seconds, now(), 1.0 / rate
+        while due < end:
+            time.sleep(max(0.0, due - now()))
+            with self.cond:
+                reply = self.replies.pop(0) if self.replies else None
+            if reply is not None:
+                os.write(self.master, reply)
+                with self.cond:
+                    self.sent.append(now())
+            os.write(self.master, bytes([random.randrange(0x61, 0x7B)]))
+            due += gap
 
     def _read(self):
         pending = b""
@@ -117,16 +142,110 @@ class Screen:
         xtest.fake_input(self.d, X.ButtonPress, button)
         self.d.sync()
 
+    def park(self):
+        g = self.root.get_geometry()
+        xtest.fake_input(self.d, X.MotionNotify, x=g.width - 1, y=g.height - 1)
+        self.d.sync()
+
     def release(self, button=1):
         xtest.fake_input(self.d, X.ButtonRelease, button)
         self.d.sync()
         return now()
 
 
-def start(exe, args, screen, title):
+def wine_cpu(prefix):
+    """utime + stime in clock ticks of every Wine process of `prefix` (its programs, services and
+    wineserver), by name."""
+    ticks = {}
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if not os.path.basename(os.readlink(f"/proc/{pid}/exe")).startswith("wine"):
+                continue
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if f"WINEPREFIX={prefix}\0".encode() not in f.read():
+                    continue
+            with open(f"/proc/{pid}/stat") as f:
+                head, fields = f.read().rsplit(")", 1)
+            name = head.split("(", 1)[1]
+            ticks[pid] = (name, int(fields.split()[11]) + int(fields.split()[12]))
+        except OSError:
+            continue
+    return ticks
+
+
+def cpu_shares(before, after, seconds):
+    """% of a core per process name (r7k-panel.exe, wineserver, the rest as "other")."""
+    share = {}
+    for pid, (name, t1) in after.items():
+        key = "wineserver" if name.startswith("wineserver") else name
+        key = key if key in ("r7k-panel.exe", "wineserver") else "other"
+        t0 = before.get(pid, (name, 0))[1]
+        share[key] = share.get(key, 0.0) + (t1 - t0) / CLK_TCK / seconds * 100
+    return {k: round(v, 2) for k, v in share.items()}
+
+
+def flood(a, screen, prefix, line):
+    """CPU under `r7k-sim --flood 1920`, then the reply latency amid a flood of our own."""
+    link = os.path.join(prefix, "dosdevices", "com5")
+    sim = subprocess.Popen([a.sim, "--flood", "1920", "--seed", "7", "--link", link],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    sim.stdout.readline()
+    proc, _, _ = start(a.panel, ["--com1", "COM5"], screen, TITLE)
+    # The pointer off the window: resting on a button, it costs Wine's mouse tracking 100
+    # wake-ups a second of its own, flood or not.
+    screen.park()
+    time.sleep(2.0)
+    before, t0 = wine_cpu(prefix), now()
+    time.sleep(a.flood_seconds)
+    after, t1 = wine_cpu(prefix), now()
+    stop(proc)
+    sim.terminate()
+    sim.wait()
+    shares = cpu_shares(before, after, t1 - t0)
+    row = dict(bench="flood_cpu", seconds=round(t1 - t0, 1), total=round(sum(shares.values()), 2))
+    row.update(shares)
+
+    # The latency: our own line on COM5 again, --trace read as it comes.
+    if not os.path.lexists(link):  # the simulator took its own link away
+        os.symlink(os.ttyname(line.slave_fd), link)
+    proc, win, _ = start(a.panel, ["--com1", "COM5", "--trace"], screen, TITLE,
+                         stdout=subprocess.PIPE)
+    shown = []  # arrival times of RXD lines showing an ACK
+    def read_trace():
+        for raw in proc.stdout:
+            if b"\tRXD\t" in raw and b"ACK" in raw:
+                shown.append(now())
+    threading.Thread(target=read_trace, daemon=True).start()
+    clicks = int(a.flood_seconds)
+    flooder = threading.Thread(target=line.flood, args=(1920, clicks + 3.0), daemon=True)
+    flooder.start()
+    time.sleep(1.0)
+    lat = []
+    for _ in range(clicks):
+        screen.press(win, POWER_ON)
+        t = screen.release()
+        if line.wait_for("C00", t - 0.001) is not None:
+            with line.cond:
+                line.replies.append(b"\x06")
+                n = len(line.sent)
+            time.sleep(0.2)
+            with line.cond:
+                ack = line.sent[n] if len(line.sent) > n else None
+            later = [s for s in shown if ack is not None and s >= ack]
+            if later:
+                lat.append((later[0] - ack) * 1000)
+        time.sleep(0.8)
+    flooder.join()
+    stop(proc)
+    row.update(reply_p50_ms=percentile(lat, 0.5) if lat else None,
+               reply_p90_ms=percentile(lat, 0.9) if lat else None,
+               reply_max_ms=max(lat) if lat else None, replies=clicks, replies_shown=len(lat))
+    return row
+
+
+def start(exe, args, screen, title, stdout=subprocess.DEVNULL):
     t0 = now()
-    proc = subprocess.Popen(["wine", exe] + args, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen(["wine", exe] + args, stdout=stdout, stderr=subprocess.DEVNULL)
     win, t1 = screen.wait_mapped(title)
     return proc, win, (t1 - t0) * 1000
 
@@ -145,6 +264,9 @@ def main():
     ap.add_argument("--ctl")
     ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--clicks", type=int, default=60)
+    ap.add_argument("--sim", help="r7k-sim (Linux build), for the flood")
+    ap.add_argument("--flood-seconds", type=float, default=20)
+    ap.add_argument("--flood-only", action="store_true")
     a = ap.parse_args()
     prefix = os.environ["WINEPREFIX"]
     line = Line(prefix)
@@ -154,6 +276,19 @@ def main():
     def emit(**row):
         results.append(row)
         print(json.dumps(row), flush=True)
+
+    if a.sim:
+        # The flood first: its line's link is made anew for the rest.
+        f = flood(a, screen, prefix, line)
+        emit(**f)
+        print(f"\n| flood 1920 B/s, {f['seconds']:.0f} s | % of a core |\n|---|---|")
+        for k in ("r7k-panel.exe", "wineserver", "other", "total"):
+            print(f"| {k} | {f.get(k, 0.0):.2f} |")
+        print(f"| ACK on the line → RXD line (--trace), p50 / p90 / max | "
+              f"{f['reply_p50_ms']:.1f} / {f['reply_p90_ms']:.1f} / {f['reply_max_ms']:.1f} ms "
+              f"({f['replies_shown']} of {f['replies']} shown) |")
+        if a.flood_only:
+            return
 
     # Start-up, in turn, after one warm-up start of each.
     times = {"panel": [], "floor": []}

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QtTest>
 
 namespace {
@@ -25,6 +26,7 @@ QProcessEnvironment wineEnvironment() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("WINEDEBUG", "-all");
     env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    env.insert("LC_ALL", "C.UTF-8");  // the arguments reach the program as they were written
     return env;
 }
 
@@ -109,8 +111,8 @@ class TestWinCtl : public QObject {
         QTest::addRow("gateway closes in a wait: exit 4") << "tcp" << "" << "status,wait,20,status"
             << "hangup" << 4 << "reply: Stand by|lost:-"
             << "was lost: connection closed by the gateway.";
-        QTest::addRow("usage error: exit 2") << "" << "" << "--speed,1200,status" << "" << 2 << ""
-            << "r7k-ctl: --speed 1200: expected 19200 or 9600\nTry 'r7k-ctl --help'";
+        QTest::addRow("usage error: exit 2") << "" << "" << "--speed,1200é,status" << "" << 2 << ""
+            << "r7k-ctl: --speed 1200é: expected 19200 or 9600\r\nTry 'r7k-ctl --help'";
         QTest::addRow("line lost in a wait: exit 4") << "" << "" << "status,wait,20,status"
             << "hangup" << 4 << "reply: Stand by|lost:-" << "was lost: ";
         QTest::addRow("Ctrl+C in a wait: at once, port closed") << "" << "" << "status,wait,20"
@@ -152,6 +154,9 @@ class TestWinCtl : public QObject {
 
         QProcess ctl;  // a later --port overrides this one
         ctl.setProcessEnvironment(wineEnvironment());
+        QTemporaryFile errors;  // standard error to a file, standard output to a pipe
+        QVERIFY(errors.open());
+        ctl.setStandardErrorFile(errors.fileName());
         ctl.start("wine", QStringList{winBuild() + "/r7k-ctl.exe", "--json", "--port", port} +
                               args.split(','));
         QByteArray out;
@@ -164,12 +169,17 @@ class TestWinCtl : public QObject {
         }
         QVERIFY(ctl.waitForFinished(15000));
         QStringList results;
-        for (const QByteArray& line : (out + ctl.readAllStandardOutput()).split('\n')) {
+        out += ctl.readAllStandardOutput();
+        for (const QByteArray& line : out.split('\n')) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             if (!line.isEmpty())
                 results << o["outcome"].toString() + ":" + o["status"].toString("-");
         }
-        const QString err = QString::fromUtf8(ctl.readAllStandardError());
+        const QByteArray errBytes = errors.readAll();
+        const QString err = QString::fromUtf8(errBytes);
+        // Windows' line ends in the file and in the pipe alike, the JSON lines' included.
+        QCOMPARE(out.count("\r\n"), out.count('\n'));
+        QCOMPARE(errBytes.count("\r\n"), errBytes.count('\n'));
         QTEST(results.join('|'), "results");
         QVERIFY2(ctl.exitCode() == exit, qPrintable(QString::number(ctl.exitCode()) + " " + err));
         QFETCH(QString, message);

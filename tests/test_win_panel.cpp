@@ -127,23 +127,32 @@ class WinPanel : public QObject {
                                      .contains("633x" + QString::number(toPixels(kFullBand, 15))),
                                  3000);
 
-        // Clicks: exactly the command on the line, and what the reply (or none) shows.
+        // Clicks: exactly the command on the line, and what the reply (or none) shows, the
+        // trace in Windows' line ends. A reply may come in pieces a millisecond apart ('|'),
+        // or after a flood of bytes one at a time: the panel then reads them gathered, and
+        // still shows the reply whole, nothing lost.
         const struct {
             const char* button;
             const char* sent;
+            int flood;  // 'a's before the reply, one every half millisecond
             const char* reply;
             const char* shown;
-        } kClicks[] = {{"Command17", "C00\r", "", "RXD\t X X X X\n"},
-                       {"Command44", "CR0\r", "00\r", "STATUS\t Power ON\n"}};
+        } kClicks[] = {{"Command17", "C00\r", 0, "", "RXD\t X X X X\r\n"},
+                       {"Command44", "CR0\r", 0, "00\r", "STATUS\t Power ON\r\n"},
+                       {"Command44", "CR0\r", 0, "0|0|\r", "RXD\t 0 0 CR \r\n"},
+                       {"Command44", "CR0\r", 400, "00\r", " a a 0 0 CR \r\n"}};
         for (const auto& c : kClicks) {
             xdotool(at(c.button) << "click"
                                  << "1");
             const std::string sent = projector.read(std::strlen(c.sent), 1000);
             QVERIFY2(sent == c.sent, sent.c_str());
-            projector.write(c.reply);
+            for (int i = 0; i < c.flood; ++i, QThread::usleep(500))
+                projector.write("a");
+            for (const QByteArray& piece : QByteArray(c.reply).split('|'))
+                projector.write(piece.toStdString()), QThread::usleep(1000);
             if (!traced(c.shown, 3000))
                 QFAIL(m_trace.constData());
-            QVERIFY(traced("STATUS\t\n", 3000));  // the display clears: the panel is idle
+            QVERIFY(traced("STATUS\t\r\n", 3000));  // the display clears: the panel is idle
         }
 
         // A held VOL + repeats every 250 ms and stops on release.
@@ -171,6 +180,20 @@ class WinPanel : public QObject {
         link(again);
         QVERIFY(traced(" COM1 (COM5) reconnected", 10000));
 
+        // The port menu closes when its group hides itself, 5 s after COM was pressed: a choice
+        // from it would change a port the operator no longer sees.
+        const auto shown = [this] {
+            return xdotool({"search", "--onlyvisible", "--classname", "r7k-panel.exe"})
+                .split('\n')
+                .size();
+        };
+        xdotool(at("Command33") << "click"
+                                << "1");
+        xdotool(at("Option1") << "click"
+                              << "3");
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), 2, 3000);  // the window and its menu
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), 1, 8000);
+
         // COM1 mapped to the port "COM1" from the port menu (COM, a right-click on COM1; it is
         // the menu's first entry): the link moves there at once and the choice is remembered
         // for the next start.
@@ -192,6 +215,81 @@ class WinPanel : public QObject {
         if (const QString shot = qEnvironmentVariable("R7K_WIN_SCREENSHOT"); !shot.isEmpty())
             QProcess::execute("import",
                               {"-display", m_env.value("DISPLAY"), "-window", m_window, shot});
+        m_panel.kill();
+        m_panel.waitForFinished();
+    }
+
+    // The boxes an operator meets outside the panel's work: each within the screen, with the
+    // text in full on standard error; a usage error without a console in a box of its own.
+    // Wine's trace of each box's text is read from standard error.
+    void boxes_data() {
+        QTest::addColumn<QString>("registry");  // the value of com1 remembered
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("shortcut");  // started as from a shortcut: no console, no redirect
+        QTest::addColumn<QString>("title");  // of the box; empty: none comes
+        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<QString>("printed");  // on standard error
+        QTest::addColumn<int>("exit");         // -1: the panel runs on
+        const QString x1500 = QString(1500, 'x');
+        QStringList lines;
+        for (int i = 1; i <= 100; ++i)
+            lines << QString("line %1 of a value written by hand").arg(i);
+        // clang-format off
+        QTest::addRow("1,500-character value: cut in the middle") << x1500 << QStringList() << false
+            << "R7KM & R7K CONTROL"
+            << "com1 = \\\"" + QString(29, 'x') + "\\2026" + QString(28, 'x') + "\\\" was skipped"
+            << "com1 = \"" + x1500 + "\" was skipped" << -1;
+        QTest::addRow("100 lines: cut in the middle") << lines.join('\n') << QStringList() << false
+            << "R7KM & R7K CONTROL" << "com1 = \\\"line 1 of a value written by hand\\nline 2"
+            << "by hand; line 100 of a value written by hand\" was skipped" << -1;
+        QTest::addRow("10,000 characters in words: cut in the middle")
+            << QString("x ").repeated(5000) << QStringList() << false << "R7KM & R7K CONTROL" << "com1 = \\\"x x x"
+            << "x x x \" was skipped" << -1;
+        QTest::addRow("unknown option, no console: a box") << "" << QStringList{"--bogus"} << true
+            << "r7k-panel" << "r7k-panel: unknown option '--bogus'\\n\\nUsage: r7k-panel" << ""
+            << 2;
+        QTest::addRow("unknown option, redirected: printed") << "" << QStringList{"--bogus"}
+            << false << "" << "" << "r7k-panel: unknown option '--bogus'\r\n\r\nUsage: r7k-panel"
+            << 2;
+        // clang-format on
+    }
+    void boxes() {
+        QFETCH(QString, registry);
+        QFETCH(QStringList, args);
+        QFETCH(bool, shortcut);
+        QFETCH(QString, title);
+        // A usage error comes before the registry is read; the other rows replace com1.
+        if (!registry.isEmpty())
+            QProcess::execute("wine", {"reg", "add", "HKCU\\Software\\r7k-panel\\ports", "/v",
+                                       "com1", "/d", registry, "/f"});
+        QProcess panel;
+        QProcessEnvironment env = m_env;
+        env.insert("WINEDEBUG", "-all,trace+msgbox");
+        panel.setProcessEnvironment(env);
+        // start.exe gives the program no standard handles, as a shortcut does.
+        panel.start("wine", (shortcut ? QStringList{"start", "/wait", "/unix"} : QStringList()) +
+                                QStringList{m_exe} + args);
+        if (!title.isEmpty()) {
+            const QString box = findWindow("^" + title + "$", 20000);
+            QVERIFY2(!box.isEmpty(), qPrintable(title));
+            const QStringList size =
+                xdotool({"getwindowgeometry", box}).section("Geometry: ", 1).split('x');
+            QVERIFY2(size.value(0).toInt() <= 1280 && size.value(1).toInt() <= 1024,
+                     qPrintable(size.join('x')));
+            xdotool({"key", "--window", box, "Return"});
+        }
+        QFETCH(int, exit);
+        QCOMPARE(panel.waitForFinished(exit < 0 ? 500 : 20000), exit >= 0);
+        panel.kill();
+        panel.waitForFinished();
+        const QString err = QString::fromUtf8(panel.readAllStandardError());
+        QFETCH(QString, boxText);
+        QFETCH(QString, printed);
+        QVERIFY2(err.contains("MSGBOX_OnInit") == !title.isEmpty() && err.contains(boxText) &&
+                     err.contains(printed),
+                 qPrintable(err));
+        if (exit >= 0)
+            QCOMPARE(panel.exitCode(), exit);
     }
 };
 

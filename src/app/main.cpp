@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
         });
     }
     form.load();
-    stamp("Form_Load (port opened)");
+    stamp("panel loaded (port opened)");
     window.show();
     stamp("shown");
     QTimer::singleShot(0, [] {

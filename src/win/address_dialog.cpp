@@ -4,6 +4,7 @@
 
 #include "panel/warning_line.h"
 #include "transport/port_address.h"
+#include "win/box_text.h"
 #include "win/console.h"
 
 namespace r7k::win {
@@ -89,7 +90,7 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                     const std::string port = "COM" + std::to_string(request->port);
                     writeErr(warningLine("r7k-panel", port + ": " + why,
                                          std::chrono::system_clock::now()));
-                    MessageBoxW(dialog, toWide(why).c_str(), toWide(port).c_str(),
+                    MessageBoxW(dialog, toWide(boxText(why)).c_str(), toWide(port).c_str(),
                                 MB_ICONWARNING | MB_OK);
                     SetFocus(edit);
                     SendMessageW(edit, EM_SETSEL, 0, -1);

@@ -18,13 +18,27 @@ bool redirected(HANDLE h) {
     return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
 
-// Where one stream's text goes: a console (UTF-16), anything else (UTF-8 bytes), or nowhere.
+// Where one stream's text goes: a console (UTF-16), anything else (UTF-8 bytes with CR LF line
+// ends), or nowhere.
 struct Sink {
     HANDLE handle = nullptr;
     bool console = false;
 };
 
 bool g_attached = false;
+
+// A line feed not already after a carriage return becomes CR LF: files and pipes get Windows'
+// line ends, which Notepad, type, findstr and PowerShell expect.
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
 
 Sink sinkFor(DWORD which) {
     HANDLE h = GetStdHandle(which);
@@ -67,11 +81,12 @@ void write(DWORD which, std::string_view utf8) {
         }
         return;
     }
+    const std::string bytes = withCrLf(utf8);
     std::size_t done = 0;
-    while (done < utf8.size()) {
+    while (done < bytes.size()) {
         DWORD n = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(utf8.size() - done, 65536));
-        if (!WriteFile(sink.handle, utf8.data() + done, chunk, &n, nullptr) || n == 0)
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 65536));
+        if (!WriteFile(sink.handle, bytes.data() + done, chunk, &n, nullptr) || n == 0)
             return;  // a closed pipe: nobody reads any more
         done += n;
     }

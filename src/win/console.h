@@ -7,8 +7,9 @@
 namespace r7k::win {
 
 // Text output of a program that may have no console of its own (r7k-panel.exe is a GUI
-// program): a redirect to a file or pipe gets the UTF-8 bytes; else, once attachConsole() found
-// the console the program was started from, the text goes there as UTF-16; else nowhere.
+// program): a redirect to a file or pipe gets the UTF-8 bytes with CR LF line ends (JSON too);
+// else, once attachConsole() found the console the program was started from, the text goes
+// there as UTF-16; else nowhere. Text is given in UTF-8 with LF line ends.
 
 // Attaches to the parent's console unless both stdout and stderr are already redirected (a
 // redirect wins). Returns true when text has somewhere to go. Call once, early; harmless for a

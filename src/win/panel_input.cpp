@@ -9,6 +9,7 @@
 #include "panel/controller.h"
 #include "panel/layout.h"
 #include "panel/warning_line.h"
+#include "win/box_text.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
@@ -119,7 +120,9 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
                     GetWindowRect(hwnd, &r);
                     at = {r.left, r.bottom};
                 }
+                m_menuFor = &c;  // the menu closes if the option's group hides meanwhile
                 m_portMenu(port, at);
+                m_menuFor = nullptr;
                 return 0;
             }
             break;
@@ -177,22 +180,19 @@ void PanelWindow::endHold() {
 }
 
 bool PanelWindow::preview(MSG& msg) {
-    if (m_hwnd == nullptr || (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)))
+    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool release =
+        msg.message == WM_LBUTTONUP || msg.message == WM_RBUTTONUP || msg.message == WM_MBUTTONUP;
+    // The kind first: IsChild costs a round trip to Wine's server, and most messages are
+    // neither (the serial reader's hand-overs, paints, timers).
+    if (!(key || release) || m_hwnd == nullptr ||
+        (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)))
         return false;
-    switch (msg.message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            return previewKey(msg);
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP:
-            // A release anywhere ends a hold, also one held with a key.
-            if (m_held && m_heldKey != 0)
-                endHold();
-            break;
-        default:
-            break;
-    }
+    if (key)
+        return previewKey(msg);
+    // A release anywhere ends a hold, also one held with a key.
+    if (m_held && m_heldKey != 0)
+        endHold();
     return false;
 }
 
@@ -256,7 +256,7 @@ void PanelWindow::warn(std::string_view text) {
 
 void PanelWindow::showWarning(const std::string& text) {
     // MessageBox shows its text as it is: no markup, no mnemonics.
-    MessageBoxW(m_hwnd, toWide(text).c_str(), kWarningTitle, MB_ICONWARNING | MB_OK);
+    MessageBoxW(m_hwnd, toWide(boxText(text)).c_str(), kWarningTitle, MB_ICONWARNING | MB_OK);
 }
 
 void PanelWindow::showPendingWarnings() {

@@ -12,6 +12,7 @@
 #include "panel/trace_line.h"
 #include "transport/port_address.h"
 #include "transport/port_mapping.h"
+#include "win/box_text.h"
 #include "win/console.h"
 #include "win/panel_window.h"
 #include "win/port_menu.h"
@@ -44,8 +45,23 @@ constexpr r7k::cli::OptionSpec kOptions[] = {{"com1", 0, true},    {"com2", 0, t
                                              {"trace", 0, false},  {"list-ports", 0, false},
                                              {"help", 'h', false}, {"version", 'v', false}};
 
+const wchar_t kProgram[] = L"r7k-panel";
+
+// Started from a shortcut or Explorer, the panel has neither a console nor a redirect: what
+// it would print is shown in a box instead, or it would vanish without a word.
+bool g_canPrint = true;
+
+void tell(const std::string& text, bool error) {
+    if (g_canPrint) {
+        (error ? r7k::win::writeErr : r7k::win::writeOut)(text);
+        return;
+    }
+    MessageBoxW(nullptr, r7k::win::toWide(r7k::win::boxText(text)).c_str(), kProgram,
+                (error ? MB_ICONERROR : MB_ICONINFORMATION) | MB_OK | MB_SETFOREGROUND);
+}
+
 int usageError(const std::string& why) {
-    r7k::win::writeErr("r7k-panel: " + why + "\n\n" + kUsage);
+    tell("r7k-panel: " + why + "\n\n" + kUsage, true);
     return 2;
 }
 
@@ -98,7 +114,7 @@ void stamp(const char* stage) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto started = std::chrono::steady_clock::now();
     stamp("main");
-    r7k::win::attachConsole();
+    g_canPrint = r7k::win::attachConsole();
     stamp("console");
     std::vector<std::string> args = r7k::win::utf8Arguments();
     if (!args.empty())
@@ -109,11 +125,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!line.positional.empty())
         return usageError("unexpected argument '" + line.positional.front() + "'");
     if (line.has("help")) {
-        r7k::win::writeOut(kUsage);
+        tell(kUsage, false);
         return 0;
     }
     if (line.has("version")) {
-        r7k::win::writeOut(std::string("r7k-panel ") + R7K_VERSION + "\n");
+        tell(std::string("r7k-panel ") + R7K_VERSION + "\n", false);
         return 0;
     }
     std::string options[2];
@@ -161,7 +177,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         });
     }
     form.load();
-    stamp("Form_Load (port opened)");
+    stamp("panel loaded (port opened)");
     window.show();
     stamp("shown");
     const int status =

@@ -87,6 +87,9 @@ void PanelWindow::setVisible(std::string_view name, bool visible) {
         return;
     if (!visible && m_held && (m_held == c || IsChild(c->hwnd, m_held->hwnd)))
         endHold();
+    // A port menu left open on a hidden option would still change the port.
+    if (!visible && m_menuFor && (m_menuFor == c || IsChild(c->hwnd, m_menuFor->hwnd)))
+        EndMenu();
     const HWND focus = GetFocus();
     const bool hadFocus = focus == c->hwnd || IsChild(c->hwnd, focus);
     c->visible = visible;

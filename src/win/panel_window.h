@@ -130,6 +130,8 @@ class PanelWindow : public Window {
 
     HWND m_lastFocus = nullptr;  // given back when the window is activated again
     Control* m_held = nullptr;
+    // The option whose port menu is open.
+    const Control* m_menuFor = nullptr;
     UINT m_heldKey = 0;  // the key that holds it; 0 = held with the mouse
 
     std::vector<std::string> m_pendingWarnings;

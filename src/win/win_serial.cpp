@@ -1,6 +1,7 @@
 #include "win/win_serial.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "transport/open_failure.h"
 #include "transport/port_address.h"
 #include "win/console.h"
+#include "win/perf_clock.h"
 #include "win/ui_thread.h"
 
 namespace r7k::win {
@@ -16,6 +18,13 @@ namespace {
 constexpr DWORD kWriteLimitMs = 2000;  // a write the driver has not finished by then failed
 constexpr DWORD kJoinLimitMs = 2000;   // how long closing waits for the reader to end
 constexpr DWORD kReadChunk = 4096;
+// A byte after a quiet line is handed on at once. Bytes that keep coming (the next within
+// kStreamingUs of the last read) are gathered and read every kGatherMs instead of one by one:
+// under Wine each read and each hand-over to the UI thread costs round trips through its
+// server. A reply amid such a stream is shown at most kGatherMs late, some 23 bytes at 19200
+// baud, well within what the port's driver holds.
+constexpr std::int64_t kStreamingUs = 2000;
+constexpr DWORD kGatherMs = 12;
 
 std::string describe(int port, const std::string& device) {
     return "COM" + std::to_string(port) + " (" + device + ")";
@@ -36,6 +45,12 @@ struct WinSerial::Line {
     HANDLE handle = INVALID_HANDLE_VALUE;
     HANDLE stop = nullptr;  // set when closing: the reader ends
     HANDLE thread = nullptr;
+    // The reader's overlapped operations' events, made once: each make and close of one is a
+    // round trip to Wine's server.
+    HANDLE readDone = nullptr;
+    HANDLE commEvent = nullptr;
+    // `stop` as the reader sees it between operations.
+    std::atomic<bool> stopping = false;
     WinSerial* owner = nullptr;  // null once closed; only the UI thread touches it
     std::string text;            // "COM1 (COM7)" for messages
 
@@ -49,6 +64,10 @@ struct WinSerial::Line {
             CloseHandle(thread);
         if (stop)
             CloseHandle(stop);
+        for (const HANDLE event : {readDone, commEvent}) {
+            if (event)
+                CloseHandle(event);
+        }
         if (handle != INVALID_HANDLE_VALUE)
             CloseHandle(handle);
     }
@@ -74,21 +93,20 @@ struct WinSerial::Line {
     // Reads what has arrived (possibly nothing); false when stopped or failed.
     bool readSome(char* buffer, DWORD& n, DWORD& error) {
         OVERLAPPED ov{};
-        ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ov.hEvent = readDone;
         bool ok = ReadFile(handle, buffer, kReadChunk, &n, &ov) != 0;
         if (!ok) {
             error = GetLastError();
             if (error == ERROR_IO_PENDING)
                 ok = await(ov, n, error);
         }
-        CloseHandle(ov.hEvent);
         return ok;
     }
 
     // Waits until a byte arrives; false when stopped or failed.
     bool waitForInput(DWORD& error) {
         OVERLAPPED ov{};
-        ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ov.hEvent = commEvent;
         DWORD mask = 0;  // not relied on: Wine leaves it 0
         DWORD n = 0;
         bool ok = WaitCommEvent(handle, &mask, &ov) != 0;
@@ -107,7 +125,6 @@ struct WinSerial::Line {
                 }
             }
         }
-        CloseHandle(ov.hEvent);
         return ok;
     }
 
@@ -115,15 +132,26 @@ struct WinSerial::Line {
         char buffer[kReadChunk];
         DWORD error = 0;
         int idle = 0;  // events that brought nothing, in a row
+        bool gathering = false;
+        std::int64_t lastRead = 0;  // µs, when bytes were last read
         for (;;) {
+            if (gathering) {
+                Sleep(kGatherMs);  // not a wait on `stop`: under Wine a plain sleep is cheaper
+                if (stopping)
+                    break;
+            }
             DWORD n = 0;
             if (!readSome(buffer, n, error))
                 break;
             if (n > 0) {
                 idle = 0;
+                const std::int64_t now = counterMicroseconds();
+                gathering = gathering || now - lastRead < kStreamingUs;
+                lastRead = now;
                 deliver(self, buffer, n);
                 continue;
             }
+            gathering = false;  // the stream has paused: wait for its next byte
             if (!waitForInput(error))
                 break;
             // An event with nothing to read now and then is normal; a stream of them is a line
@@ -261,6 +289,8 @@ SerialResult WinSerial::setPortOpen(bool open) {
     ClearCommError(line->handle, &errors, nullptr);
 
     line->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    line->readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    line->commEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     line->owner = this;
     auto* ref = new std::shared_ptr<Line>(line);
     line->thread = CreateThread(nullptr, 0, &Line::run, ref, 0, nullptr);
@@ -279,6 +309,7 @@ void WinSerial::close() {
         return;
     const std::shared_ptr<Line> line = std::move(m_line);
     line->owner = nullptr;  // reports still on their way find no one
+    line->stopping = true;
     SetEvent(line->stop);
     CancelIoEx(line->handle, nullptr);
     // A reader that does not end in time keeps its own reference; the handles close with it.
