@@ -1,19 +1,25 @@
 #!/usr/bin/python3
 """r7k-pjlink against r7k-sim on a pseudo-terminal, controllers on loopback TCP.
 
-  latency     %1POWR ? one request at a time, spaced beyond the panel's reply window, timed
-              at the controller (request written to answer read); beside it, the same query
-              as r7k-ctl's `status` steps in one multi-step run, from their --json rtt_ms
-  throughput  requests written back to back on one connection, and r7k-ctl's steps, per
-              second: both queue behind the reply window the runner keeps after each send
+  latency     %1POWR ? one request at a time, spaced, and back to back on one connection (the
+              next written when the last answer is read), timed at the controller (request
+              written to answer read); beside it, the same query as r7k-ctl's `status` steps
+              in one multi-step run, from their --json rtt_ms (r7k-ctl keeps the panel's pace)
+  throughput  BURST requests written at once on one connection: when the last is answered
+  mapping     every request of the PJLink mapping, the projector on, ROUNDS times: latency,
+              and the time from one command's OK to the next command's
+  auth        a new connection with a password for each request, AUTH in a row: latency,
+              and the service's open descriptors before and after
+  dead        a projector that never answers: ERR4 latency, single and 20 controllers at once
   soak        CLIENTS controllers each polling POWR ? and ERST ? once a second (a poll waits
               for the answers of the last one, as a controller does): wrong answers, errors
-              by kind, answer latency, and the service's RSS over time from /proc
+              by kind, answer latency, CPU, and the service's RSS over time from /proc
 
 Prints one JSON object per measurement on standard output.
 """
 
 import argparse
+import hashlib
 import json
 import os
 import re
@@ -56,12 +62,16 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def descriptors(pid):
+    return len(os.listdir(f"/proc/{pid}/fd"))
+
+
 class Sim:
     """r7k-sim on a new pseudo-terminal, quiet."""
 
-    def __init__(self, path):
-        self.proc = subprocess.Popen([path, "--quiet", "--seed", "7"], stdout=subprocess.PIPE,
-                                     text=True)
+    def __init__(self, path, extra=()):
+        self.proc = subprocess.Popen([path, "--quiet", "--seed", "7", *extra],
+                                     stdout=subprocess.PIPE, text=True)
         first = self.proc.stdout.readline()
         if "listening on " not in first:
             raise RuntimeError("r7k-sim did not start: " + first)
@@ -75,10 +85,10 @@ class Sim:
 class Service:
     """r7k-pjlink on a free loopback port; its log is kept, counted by kind."""
 
-    def __init__(self, path, pty, clients):
+    def __init__(self, path, pty, clients, extra=()):
         self.proc = subprocess.Popen(
-            [path, "--port", pty, "--listen", "127.0.0.1:0", "--max-clients", str(clients)],
-            stderr=subprocess.PIPE, text=True)
+            [path, "--port", pty, "--listen", "127.0.0.1:0", "--max-clients", str(clients),
+             *extra], stderr=subprocess.PIPE, text=True)
         first = self.proc.stderr.readline()
         m = re.search(r" on 127\.0\.0\.1:(\d+) for ", first)
         if not m:
@@ -128,6 +138,9 @@ class Controller:
         answer = self.line()
         return answer, (now() - start) * 1000
 
+    def close(self):
+        self.sock.close()
+
 
 def ctl_steps(ctl, pty, count):
     """r7k-ctl --json with `count` status steps: each step's rtt_ms and the run's wall time."""
@@ -157,14 +170,21 @@ def latency(args):
         print(json.dumps({"bench": "pjlink_latency", "path": "r7k-pjlink, TCP client",
                           "spacing_s": args.spacing, "wrong": wrong, **summary(times)}),
               flush=True)
-        # Back to back on the one connection: every request queues behind the one before.
+        times, wrong = [], 0
+        for _ in range(args.requests):
+            answer, ms = c.ask("%1POWR ?")
+            times.append(ms)
+            wrong += not RIGHT["POWR"].fullmatch(answer)
+        print(json.dumps({"bench": "pjlink_latency", "path": "r7k-pjlink, back to back",
+                          "wrong": wrong, **summary(times)}), flush=True)
+        # Written at once on the one connection: answered in order.
         time.sleep(args.spacing)
         start = now()
         c.sock.sendall(b"%1POWR ?\r" * args.burst)
         answers = [c.line() for _ in range(args.burst)]
         wall = now() - start
         print(json.dumps({"bench": "pjlink_throughput", "path": "r7k-pjlink, one connection",
-                          "requests": args.burst, "seconds": round(wall, 3),
+                          "requests": args.burst, "all_answered_ms": round(wall * 1000, 2),
                           "per_s": round(args.burst / wall, 2),
                           "wrong": sum(not RIGHT["POWR"].fullmatch(a) for a in answers)}),
               flush=True)
@@ -179,6 +199,95 @@ def latency(args):
     print(json.dumps({"bench": "pjlink_throughput", "path": "r7k-ctl, steps of one run",
                       "requests": len(rtts), "seconds": round(wall, 3),
                       "per_s": round(len(rtts) / wall, 2)}), flush=True)
+
+
+MAPPING = ["%1POWR ?", "%1ERST ?", "%1INPT ?", "%1AVMT ?", "%1LAMP ?", "%1INST ?",
+           "%1NAME ?", "%1CLSS ?", "%1INPT 12", "%1INPT 11", "%1AVMT 11", "%1AVMT 10",
+           "%1AVMT 21", "%1AVMT 20", "%1AVMT 31", "%1AVMT 30", "%2FREZ 1", "%2FREZ 0",
+           "%2SVOL 1", "%2SVOL 0", "%1POWR 1"]
+
+
+def mapping(args):
+    """Every request of the mapping with the projector on, as a room controller sends them."""
+    sim = Sim(args.sim, ["--fast"])
+    service = Service(args.pjlink, sim.pty, 4)
+    try:
+        c = Controller(service.port)
+        c.ask("%1POWR 1")
+        while c.ask("%1POWR ?")[0] != "%1POWR=1":
+            time.sleep(0.2)
+        times, wrong, gaps = [], 0, []
+        last_ok = None
+        for _ in range(args.rounds):
+            for request in MAPPING:
+                answer, ms = c.ask(request)
+                times.append(ms)
+                wrong += "ERR" in answer
+                if " ?" not in request:
+                    if last_ok is not None:
+                        gaps.append((now() - last_ok) * 1000)
+                    last_ok = now()
+        print(json.dumps({"bench": "pjlink_mapping", "requests_per_round": len(MAPPING),
+                          "rounds": args.rounds, "errors": wrong, **summary(times),
+                          "command_to_command": summary(gaps)}), flush=True)
+    finally:
+        service.stop()
+        sim.stop()
+
+
+def auth(args):
+    """A new connection with the password for each request."""
+    sim = Sim(args.sim)
+    with open(os.path.join(os.environ.get("TMPDIR", "/tmp"), "r7k-bench-password"), "w") as f:
+        f.write("secret\n")
+    service = Service(args.pjlink, sim.pty, 4, ["--password-file", f.name])
+    try:
+        Controller(service.port).close()
+        time.sleep(0.3)
+        before = descriptors(service.proc.pid)
+        times, wrong = [], 0
+        for _ in range(args.auth):
+            start = now()
+            c = Controller(service.port)
+            digest = hashlib.md5((c.greeting[9:] + "secret").encode()).hexdigest()
+            answer, _ = c.ask(digest + "%1POWR ?")
+            times.append((now() - start) * 1000)
+            wrong += not RIGHT["POWR"].fullmatch(answer)
+            c.close()
+        time.sleep(0.5)
+        print(json.dumps({"bench": "pjlink_auth", "wrong": wrong, **summary(times),
+                          "fds_before": before, "fds_after": descriptors(service.proc.pid)}),
+              flush=True)
+    finally:
+        service.stop()
+        sim.stop()
+
+
+def dead(args):
+    """A projector that never answers: every request's ERR4, alone and 20 at once."""
+    sim = Sim(args.sim, ["--drop-all"])
+    service = Service(args.pjlink, sim.pty, 30)
+    try:
+        c = Controller(service.port)
+        times, wrong = [], 0
+        for request in ["%1POWR ?", "%1ERST ?", "%1INPT ?", "%1AVMT ?", "%1LAMP ?"] * 4:
+            answer, ms = c.ask(request)
+            times.append(ms)
+            wrong += not answer.endswith("=ERR4")
+        many = [Controller(service.port) for _ in range(20)]
+        start = now()
+        for m in many:
+            m.sock.sendall(b"%1POWR ?\r%1AVMT ?\r")
+        at_once = []
+        for m in many:
+            for _ in range(2):
+                wrong += not m.line().endswith("=ERR4")
+                at_once.append((now() - start) * 1000)
+        print(json.dumps({"bench": "pjlink_dead", "wrong": wrong, "single": summary(times),
+                          "twenty_at_once": summary(at_once)}), flush=True)
+    finally:
+        service.stop()
+        sim.stop()
 
 
 class Poller:
@@ -304,7 +413,9 @@ def main():
     parser.add_argument("--pjlink", required=True)
     parser.add_argument("--sim", required=True)
     parser.add_argument("--ctl", required=True)
-    parser.add_argument("--only", choices=["latency", "soak"])
+    parser.add_argument("--only", choices=["latency", "mapping", "auth", "dead", "soak"])
+    parser.add_argument("--rounds", type=int, default=20, help="mapping rounds (20)")
+    parser.add_argument("--auth", type=int, default=200, help="authenticated connections (200)")
     parser.add_argument("--requests", type=int, default=200, help="for the latency (200)")
     parser.add_argument("--spacing", type=float, default=0.7,
                         help="seconds between single requests, beyond the reply window (0.7)")
@@ -315,10 +426,10 @@ def main():
                         help="seconds a soak controller waits for an answer (120)")
     parser.add_argument("--rss-every", type=float, default=5)
     args = parser.parse_args()
-    if args.only != "soak":
-        latency(args)
-    if args.only != "latency":
-        soak(args)
+    for name, run in [("latency", latency), ("mapping", mapping), ("auth", auth),
+                      ("dead", dead), ("soak", soak)]:
+        if args.only in (None, name):
+            run(args)
 
 
 if __name__ == "__main__":

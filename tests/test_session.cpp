@@ -49,14 +49,14 @@ class TestSession : public QObject {
         QTest::newRow("commands are never shared")
             << 1000 << "CR0=00\r;C0D=\x06;C0B=\x06" << "0 %1AVMT 31|0 %1AVMT 31"
             << "0 CR0|5 C0D|10 C0D|15 C0B|20 C0B" << "20 %1AVMT=OK|25 %1AVMT=OK";
-        QTest::newRow("a dead line: what waits fails with the exchange on the line")
-            << 1000 << "" << "0 %1POWR ?|100 %1ERST ?|200 %1INPT ?|600 %1POWR ?"
-            << "0 CR0|600 CR0"
-            << "500 %1POWR=ERR4|500 %1ERST=ERR4|500 %1INPT=ERR4|1100 %1POWR=ERR4";
+        QTest::newRow("a dead line: what waits fails with the exchange on the line, the rest at once")
+            << 1000 << "" << "0 %1POWR ?|100 %1ERST ?|200 %1INPT ?|600 %1POWR ?|1500 %1AVMT ?"
+            << "0 CR0|1500 CRA"
+            << "500 %1POWR=ERR4|500 %1ERST=ERR4|500 %1INPT=ERR4|600 %1POWR=ERR4|2000 %1AVMT=ERR4";
         QTest::newRow("after a silence the state waits for the line to answer again")
-            << 1000 << "CR0=00\r" << "0 %1POWR ?|10 silent|20 %1INPT ?|530 %1POWR ?|1040 speak CR0=80\r|1040 %1POWR ?"
-            << "0 CR0|20 CR1|530 CR0|1040 CR0"
-            << "5 %1POWR=1|520 %1INPT=ERR4|1030 %1POWR=ERR4|1045 %1POWR=0";
+            << 1000 << "CR0=00\r" << "0 %1POWR ?|10 silent|20 %1INPT ?|530 %1POWR ?|1030 speak CR0=80\r|1600 %1POWR ?"
+            << "0 CR0|20 CR1|1600 CR0"
+            << "5 %1POWR=1|520 %1INPT=ERR4|530 %1POWR=ERR4|1605 %1POWR=0";
         QTest::newRow("a lost port fails requests at once and is opened again a second later")
             << 1000 << "CR0=hangup" << "0 %1POWR ?|600 %1POWR ?|700 speak CR0=00\r|1100 %1POWR ?"
             << "0 CR0|1100 CR0" << "5 %1POWR=ERR4|600 %1POWR=ERR4|1105 %1POWR=1";

@@ -125,6 +125,13 @@ void LineScheduler::submit(Exchange exchange, Priority priority, Done done) {
         done(r);
         return;
     }
+    if (m_silent && !m_current && m_queue.empty() && m_now() - m_silentAt < kProbeGap) {
+        ExchangeResult r;
+        r.outcome = Outcome::Timeout;
+        r.failure = "the projector does not answer on " + where() + " (" + m_silentWhy + ")";
+        done(r);
+        return;
+    }
     if (exchange.shareable) {
         const auto same = [&exchange](const std::shared_ptr<Entry>& e) {
             return e->exchange.shareable && e->exchange.code == exchange.code;
@@ -235,10 +242,13 @@ void LineScheduler::finish(ExchangeResult result) {
     m_timeout.setEnabled(false);
     const std::shared_ptr<Entry> entry = std::exchange(m_current, nullptr);
     result.roundTrip = m_now() - m_sentAt;
-    if (result.outcome == Outcome::Timeout)
+    if (result.outcome == Outcome::Timeout) {
         m_silent = true;
-    else if (result.outcome != Outcome::Lost)
+        m_silentWhy = result.failure;
+        m_silentAt = m_now();
+    } else if (result.outcome != Outcome::Lost) {
         m_silent = false;  // the line answered
+    }
     // On a silent line what waited behind the exchange fails with it, at once.
     std::deque<std::shared_ptr<Entry>> failing;
     if (result.outcome == Outcome::Timeout)

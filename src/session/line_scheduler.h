@@ -45,8 +45,11 @@ enum class Priority : std::uint8_t { Request, Look };
 // (none carries over to the next). A controller's request waits for at most the exchange
 // already on the line, never for a look of the service's own. A query asked while the same one
 // is queued or under way shares its answer. After an exchange that got no answer the line counts
-// as silent: what queues meanwhile waits for the one exchange on the line and fails with it, so
-// every request on a dead line fails within two time-outs. The port (COM1 of `port`) is opened
+// as silent: what queues meanwhile waits for the one exchange on the line and fails with it,
+// and while none is on the line one exchange a second goes out to see whether the line answers
+// again, the others failing at once; so every request on a dead line fails within one
+// time-out, and a line that answers again is found within a second and a half. The port (COM1
+// of `port`) is opened
 // at start and, while it cannot be opened or after it was lost, tried again every second;
 // meanwhile exchanges fail at once.
 class LineScheduler {
@@ -55,6 +58,8 @@ class LineScheduler {
     using Done = std::function<void(const ExchangeResult&)>;
 
     static constexpr milliseconds kRetry{1000};
+    // On a silent line, exchanges go out at least this far apart.
+    static constexpr milliseconds kProbeGap{1000};
     // Bytes of one answer kept; a line that brings more without an end is no answer.
     static constexpr std::size_t kAnswerLimit = 4096;
 
@@ -109,6 +114,8 @@ class LineScheduler {
     bool m_opening = false;   // an open's outcome is still to come
     std::string m_closedWhy;  // why the port is not open, for the exchanges that fail
     bool m_silent = false;
+    std::string m_silentWhy;     // the failure that made it silent
+    microseconds m_silentAt{0};  // when the last exchange on a silent line ended
     std::deque<std::shared_ptr<Entry>> m_queue;
     std::shared_ptr<Entry> m_current;
     std::string m_answer;
