@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "panel/views.h"
 #include "protocol/catalogue.h"
 #include "protocol/decoders.h"

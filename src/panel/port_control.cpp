@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "panel/controller.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 
 namespace r7k {
 

@@ -1,6 +1,6 @@
 // Sending: one-shot buttons, press-and-hold buttons and the typed entry.
 #include "panel/controller.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "protocol/catalogue.h"
 #include "protocol/typed_text.h"
 

@@ -1,5 +1,5 @@
 #include "panel/trace_line.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 
 namespace r7k {
 

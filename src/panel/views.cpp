@@ -1,7 +1,7 @@
 // View switching: the reveal key, the logo double-click and the view button.
 #include "panel/views.h"
 #include "panel/controller.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 
 namespace r7k {
 

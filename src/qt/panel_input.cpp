@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "panel/controller.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "qt/panel_window.h"
 
 namespace r7k {

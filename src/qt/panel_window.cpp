@@ -1,5 +1,5 @@
 #include "qt/panel_window.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 
 #include <QApplication>
 #include <QButtonGroup>

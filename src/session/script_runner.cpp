@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "protocol/traffic.h"
 #include "transport/open_failure.h"
 

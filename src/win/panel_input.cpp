@@ -7,7 +7,7 @@
 #include <windowsx.h>
 
 #include "panel/controller.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "panel/warning_line.h"
 #include "win/box_text.h"
 #include "win/console.h"

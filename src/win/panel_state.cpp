@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "panel/layout.h"
+#include "panel/controls.h"
 #include "panel/pixels.h"
 #include "panel/trace_line.h"
 #include "win/console.h"

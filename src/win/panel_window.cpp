@@ -1,5 +1,5 @@
 #include "win/panel_window.h"
-#include "panel/layout.h"
+#include "panel/controls.h"
 
 #include <windows.h>
 
