@@ -12,6 +12,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick socat
   # network gateway for the tcp:// and rfc2217:// ports
   ser2net
+  # monitoring: the metrics endpoint is scraped by Debian's Prometheus and its rules checked by promtool
+  prometheus
   # fuzzing and sanitizers
   clang libclang-rt-14-dev valgrind
   # packaging, and Debian's checks of the package and of its AppStream metadata
