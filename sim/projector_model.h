@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/catalogue.h"
+#include "codes.h"
 
 namespace r7k::sim {
 
@@ -35,48 +35,12 @@ inline constexpr ModelTiming kRealTiming{};
 inline constexpr ModelTiming kFastTiming{milliseconds{2'000}, milliseconds{3'000},
                                          milliseconds{10'000}};
 
-// A one-shot code by the group and caption of the button that sends it, so the model names
-// commands by their buttons instead of repeating the codes.
-constexpr std::string_view catalogueCode(std::string_view group, std::string_view caption) {
-    for (const auto& b : kOneShotButtons) {
-        if (b.group == group && b.caption == caption)
-            return b.code;
-    }
-    throw "no such button";  // a compile-time error where used in a constant expression
-}
-
-constexpr const OneShotButton* oneShotByCode(std::string_view code) {
-    for (const auto& b : kOneShotButtons) {
-        if (b.code == code)
-            return &b;
-    }
-    return nullptr;
-}
-
-constexpr bool isCatalogueCode(std::string_view code) {
-    if (oneShotByCode(code) != nullptr)
-        return true;
-    for (const auto& b : kHoldButtons) {
-        if (b.code == code)
-            return true;
-    }
-    return false;
-}
-
-inline constexpr std::string_view kPowerOn = catalogueCode("POWER", "ON");
-inline constexpr std::string_view kPowerOff = catalogueCode("POWER", "OFF");
-inline constexpr std::string_view kSoundMuteOn = catalogueCode("SOUND MUTE", "ON");
-inline constexpr std::string_view kSoundMuteOff = catalogueCode("SOUND MUTE", "OFF");
-inline constexpr std::string_view kNoShowOn = catalogueCode("NO SHOW", "ON");
-inline constexpr std::string_view kNoShowOff = catalogueCode("NO SHOW", "OFF");
-inline constexpr std::string_view kFanMax = catalogueCode("FAN SPEED", "MAX");
-inline constexpr std::string_view kFanNormal = catalogueCode("FAN SPEED", "NOR");
-inline constexpr std::string_view kQueryStatus = catalogueCode("", "STATUS");
-inline constexpr std::string_view kQueryInput = catalogueCode("", "MODE");
-inline constexpr std::string_view kQueryLampTime = catalogueCode("", "L-TIME");
-inline constexpr std::string_view kQuerySetting = catalogueCode("", "SETTING");
-inline constexpr std::string_view kQueryTemperature = catalogueCode("", "TEMP");
-inline constexpr std::string_view kQueryPowerFail = catalogueCode("", "P-FAIL");
+inline constexpr std::string_view kQueryStatus = "CR0";
+inline constexpr std::string_view kQueryInput = "CR1";
+inline constexpr std::string_view kQueryLampTime = "CR3";
+inline constexpr std::string_view kQuerySetting = "CR4";
+inline constexpr std::string_view kQueryTemperature = "CR6";
+inline constexpr std::string_view kQueryPowerFail = "CR INFPFAIL";
 // Queries that no button sends; the operator types them.
 inline constexpr std::string_view kQueryMute = "CRA";
 inline constexpr std::string_view kQueryModel = "CR9";
@@ -108,9 +72,10 @@ class ProjectorModel {
         advance(now);
         if (auto answer = queryAnswer(command))
             return *answer + kCr;
-        if (!isCatalogueCode(command))
+        const KnownCode* known = knownCode(command);
+        if (known == nullptr)
             return std::string(1, kNak);
-        apply(command);
+        apply(known->effect);
         return std::string(1, kAck);
     }
 
@@ -222,41 +187,42 @@ class ProjectorModel {
         return text;
     }
 
-    void apply(std::string_view command) {
-        if (command == kPowerOn) {
-            // A lamp that is still cooling cannot be struck again: the command is ignored.
-            if (m_power == PowerState::Standby)
-                enter(PowerState::CountDown, m_now);
-        } else if (command == kPowerOff) {
-            if (isLit()) {
-                enter(PowerState::CoolingDown, m_now);
-                m_videoMute = false;
-                m_audioMute = false;
-            }
-        } else if (command == kSoundMuteOn || command == kSoundMuteOff) {
-            m_audioMute = command == kSoundMuteOn;
-        } else if (command == kNoShowOn || command == kNoShowOff) {
-            m_videoMute = command == kNoShowOn;
-        } else if (command == kFanMax || command == kFanNormal) {
-            m_fanMax = command == kFanMax;
-            retarget(m_now);
-        } else if (const OneShotButton* row = oneShotByCode(command)) {
-            selectInputOf(*row);
+    void apply(Effect effect) {
+        switch (effect) {
+            case Effect::PowerOn:
+                // A lamp that is still cooling cannot be struck again: the command is ignored.
+                if (m_power == PowerState::Standby)
+                    enter(PowerState::CountDown, m_now);
+                break;
+            case Effect::PowerOff:
+                if (isLit()) {
+                    enter(PowerState::CoolingDown, m_now);
+                    m_videoMute = false;
+                    m_audioMute = false;
+                }
+                break;
+            case Effect::SoundMuteOn:
+            case Effect::SoundMuteOff:
+                m_audioMute = effect == Effect::SoundMuteOn;
+                break;
+            case Effect::NoShowOn:
+            case Effect::NoShowOff:
+                m_videoMute = effect == Effect::NoShowOn;
+                break;
+            case Effect::FanMax:
+            case Effect::FanNormal:
+                m_fanMax = effect == Effect::FanMax;
+                retarget(m_now);
+                break;
+            case Effect::Input1:
+            case Effect::Input2:
+            case Effect::Input3:
+            case Effect::Input4:
+                m_input = 1 + static_cast<int>(effect) - static_cast<int>(Effect::Input1);
+                break;
+            case Effect::None:
+                break;
         }
-    }
-
-    // The input buttons are captioned with their input number; the terminal buttons stand in
-    // the row of the input they belong to, and choosing a terminal also selects that input.
-    void selectInputOf(const OneShotButton& row) {
-        constexpr std::string_view kTerminalGroup = "input terminals ";
-        std::string_view number;
-        if (row.group == "INPUT MODE SET") {
-            number = row.caption;
-        } else if (row.group.starts_with(kTerminalGroup)) {
-            number = row.group.substr(kTerminalGroup.size());
-        }
-        if (number.size() == 1 && number[0] >= '1' && number[0] <= '4')
-            m_input = number[0] - '0';
     }
 
     void enter(PowerState next, milliseconds at) {
