@@ -7,7 +7,9 @@
 #include <random>
 
 #include "pjlink/keep_fresh.h"
+#include "pjlink/metrics.h"
 #include "pjlink/options.h"
+#include "pjlink/qt/metrics_front.h"
 #include "pjlink/qt/notifier.h"
 #include "pjlink/qt/tcp_front.h"
 #include "pjlink/service.h"
@@ -44,8 +46,6 @@ int main(int argc, char** argv) {
     if (!invocation.config)
         return invocation.status;
     const r7k::pjlink::Config& config = *invocation.config;
-    if (config.metrics)
-        return failure("--metrics: this build serves no metrics");
     QCoreApplication app(argc, argv);
     const QHostAddress listenHost(QString::fromStdString(config.listen.host));
     r7k::pjlink::NotifyOptions notify;
@@ -85,8 +85,25 @@ int main(int argc, char** argv) {
             "cannot listen on " + config.listen.text + " (UDP, for search and notification): " +
             notifier.errorString().toStdString() + "; --no-search --no-notify do without");
     }
+    r7k::pjlink::RequestCounts counts;
+    service.onAnswer =
+        [&counts](const r7k::pjlink::Request& request, const r7k::pjlink::Answered& answer,
+                  std::chrono::microseconds took) { counts.count(request, answer.result, took); };
+    r7k::pjlink::MetricsFront metrics(
+        [&] { return r7k::pjlink::renderMetrics(projector, service.connections(), counts); });
+    if (config.metrics) {
+        if (!metrics.listen(QHostAddress(QString::fromStdString(config.metrics->host)),
+                            config.metrics->port)) {
+            return failure("cannot listen on " + config.metrics->text +
+                           " (metrics): " + metrics.errorString().toStdString());
+        }
+        r7k::pjlink::NetAddress served = *config.metrics;
+        served.port = metrics.serverPort();
+        log("serving metrics at http://" + served.hostPort() + "/metrics");
+    }
     const auto keepFresh = [&] {
-        r7k::pjlink::keepFresh(projector, {service.connections(), notifier.telling(), false},
+        r7k::pjlink::keepFresh(projector,
+                               {service.connections(), notifier.telling(), metrics.isListening()},
                                config.maxAge);
     };
     service.onConnections = keepFresh;
@@ -106,6 +123,7 @@ int main(int argc, char** argv) {
                      config.listen.text.c_str());
     }
     lineScheduler.open(config.lineSettings);
+    keepFresh();  // the metrics' looks start with the line
     notifier.start();
 
     const r7k::StopSignals stops([&lineScheduler](int signo) {
