@@ -37,17 +37,20 @@ class WinPanel : public QObject {
         }
         return {};
     }
-    // A control's centre in the window, its containers' places added, at 96 DPI.
-    QStringList at(std::string_view name) {
+    // A control's place in the window, its containers' places added, at `scale` times 96 DPI.
+    static QRect placeOf(std::string_view name, int scale = 1) {
         const ControlSpec* row = findControl(name);
-        const PixelRect r = pixelRect(*row, 15);
-        int x = r.left + r.width / 2, y = r.top + r.height / 2;
+        const PixelRect r = pixelRect(*row, 15.0 / scale);
+        QRect place(r.left, r.top, r.width, r.height);
         for (const ControlSpec* in = findControl(row->container); in;
-             in = findControl(in->container)) {
-            x += pixelRect(*in, 15).left;
-            y += pixelRect(*in, 15).top;
-        }
-        return {"mousemove", "--window", m_window, QString::number(x), QString::number(y)};
+             in = findControl(in->container))
+            place.translate(pixelRect(*in, 15.0 / scale).left, pixelRect(*in, 15.0 / scale).top);
+        return place;
+    }
+    QStringList at(std::string_view name, int scale = 1) {
+        const QPoint centre = placeOf(name, scale).center();
+        return {"mousemove", "--window", m_window, QString::number(centre.x()),
+                QString::number(centre.y())};
     }
     // Waits for a --trace line holding `text` after what was already matched.
     bool traced(const QByteArray& text, int ms) {
@@ -251,6 +254,7 @@ class WinPanel : public QObject {
         QTest::addRow("unknown option, redirected: printed") << "" << QStringList{"--bogus"}
             << false << "" << "" << "r7k-panel: unknown option '--bogus'\r\n\r\nUsage: r7k-panel"
             << 2;
+        QTest::addRow("/?, as --help") << "" << QStringList{"/?"} << false << "" << "" << "" << 0;
         // clang-format on
     }
     void boxes() {
