@@ -86,6 +86,30 @@ class TestWinCtl : public QObject {
         QVERIFY(ctl.readAllStandardOutput().contains("--port"));
     }
 
+    // A command sent as soon as a raw gateway's connection is up reaches the gateway within
+    // its reply window: the gateway answers only what it received, and a 300 ms window leaves no
+    // room for holding it back while the open is decided.
+    void gatewayFirstSecond() {
+        QTcpServer gateway;
+        QVERIFY(gateway.listen(QHostAddress::LocalHost));
+        QByteArray got;
+        connect(&gateway, &QTcpServer::newConnection, &gateway, [&] {
+            QTcpSocket* c = gateway.nextPendingConnection();
+            connect(c, &QTcpSocket::readyRead, c, [c, &got] {
+                got += c->readAll();
+                if (got.endsWith("C00\r"))
+                    c->write("\x06");
+            });
+        });
+        QProcess ctl;
+        ctl.setProcessEnvironment(wineEnvironment());
+        ctl.start("wine", {winBuild() + "/r7k-ctl.exe", "--timeout", "300", "--port",
+                           QString("tcp://127.0.0.1:%1").arg(gateway.serverPort()), "POWER-ON"});
+        QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 15000);
+        QCOMPARE(got, QByteArray("C00\r"));
+        QVERIFY2(ctl.exitCode() == 0, ctl.readAllStandardError().constData());
+    }
+
     void binary_data() {
         // The port: a COM port on the sim's pty, or a gateway: "tcp" (the sim serves TCP),
         // "mute" (rfc2217:// to the sim's raw TCP: no negotiation), "rfc2217" (ser2net over the
