@@ -235,6 +235,8 @@ class TestCtl : public QObject {
         QTest::addRow("bad wait") << "" << "wait,-1" << 2 << "" << "wait -1: expected seconds";
         QTest::addRow("no such device: exit 4") << "" << "--port,/dev/r7k-none,status" << 4 << ""
             << "r7k-ctl: /dev/r7k-none cannot be opened: No such file or directory";
+        QTest::addRow("a folder: exit 4") << "" << "--port,/tmp,status" << 4 << ""
+            << "\n/tmp is a folder, not a serial port.";
         QTest::addRow("the projector's line hangs up: exit 4") << "" << "wait,30" << 4 << "lost:-"
             << "r7k-ctl: /dev/pts/";
         QTest::addRow("SIGHUP: as SIGTERM") << "" << "wait,30" << 128 + SIGHUP << ""
