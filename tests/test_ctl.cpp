@@ -141,9 +141,10 @@ class TestCtl : public QObject {
                  {"send,\x7f", "control character 0x7F at position 1"},
                  {"send,", "send: the command is empty"}, {"status,--json", "options go before"},
                  {"--timeout,0,status", "--timeout 0: expected"}, {"--speed,4800,list", "--speed 4800"},
-                 {"--port=com2,--value,status", "com2 2 2"}, {"--port,COM1,--json,list", "COM1 1 1"},
-                 {"--port,COM3,status", "COM3 0 0"}, {"--port,/dev/COM1,status", "/dev/COM1 0 0"},
-                 {"status", " 0 0"}})
+                 {"--timeout,-5,status", "--timeout -5: expected milliseconds from 1"},
+                 {"--port=com2,--value,status", "com2 COM2 2"}, {"--port,COM1,--json,list", "COM1 COM1 1"},
+                 {"--port,COM3,STATUS,Send,CR0", "COM3  0"}, {"--port,/dev/COM1,status", "/dev/COM1  0"},
+                 {"status", " COM1 0"}})
             QTest::addRow("%s", args) << QString(args) << QString(got);
         // clang-format on
     }
@@ -153,10 +154,9 @@ class TestCtl : public QObject {
         for (const QString& w : args.split(','))
             words.push_back(w.toStdString());
         const Invocation call = readInvocation(words);
-        const std::string result =
-            call.error.empty() ? call.port + " " + std::to_string(panelPortNamed(call.port)) + " " +
-                                     std::to_string(int(call.output))
-                               : call.error;
+        const std::string result = call.error.empty() ? call.port + " " + runPortName(call.port) +
+                                                            " " + std::to_string(int(call.output))
+                                                      : call.error;
         QFETCH(QString, got);
         QVERIFY2(QString::fromStdString(result).contains(got), result.c_str());
     }
@@ -186,7 +186,7 @@ class TestCtl : public QObject {
         const QString ports = "[ports]\ncom1=" + pty + "\ncom2=/dev/r7k-none\n";
         QCOMPARE(run(ports, "status"), "0 Stand by");
         QCOMPARE(run(ports, "--port,com1,status"), "0 Stand by");
-        QVERIFY(run(ports, "--port,COM2,status").startsWith("4 r7k-ctl: COM1 (/dev/r7k-none)"));
+        QVERIFY(run(ports, "--port,COM2,status").startsWith("4 r7k-ctl: COM2 (/dev/r7k-none)"));
         QCOMPARE(run("[ports]\ncom1=/dev/r7k-none\n", "--port," + pty + ",status"), "0 Stand by");
         QVERIFY(run("[ports]\ncom1=r7k\n", "--port," + pty + ",status").startsWith("0 Stand by"));
         QVERIFY(run("[ports]\ncom1=r7k\n", "status").contains(file.fileName() + ": "));
@@ -225,7 +225,7 @@ class TestCtl : public QObject {
                "reply: R 7 K   S I M   V 1 . 4 0 CR " << "";
         QTest::addRow("dropped, --timeout: exit 3, the rest not run") << "--drop-all"
             << "--timeout,100,status,power-off" << 3 << "timeout:-"
-            << "status: no reply within 100 ms on COM1 (/dev/pts/";
+            << "status: no reply within 100 ms on /dev/pts/";
         QTest::addRow("NAK: exit 5") << "" << "send,cr0,status" << 5 << "nak:-"
             << "send cr0: the projector answered NAK";
         QTest::addRow("unknown step: exit 2, port untouched") << "" << "status,power-of" << 2 << ""
@@ -234,9 +234,11 @@ class TestCtl : public QObject {
         QTest::addRow("send, no code") << "" << "status,send" << 2 << "" << "'send' needs";
         QTest::addRow("bad wait") << "" << "wait,-1" << 2 << "" << "wait -1: expected seconds";
         QTest::addRow("no such device: exit 4") << "" << "--port,/dev/r7k-none,status" << 4 << ""
-            << "COM1 (/dev/r7k-none) cannot be opened: No such file or directory";
+            << "r7k-ctl: /dev/r7k-none cannot be opened: No such file or directory";
+        QTest::addRow("a folder: exit 4") << "" << "--port,/tmp,status" << 4 << ""
+            << "\n/tmp is a folder, not a serial port.";
         QTest::addRow("the projector's line hangs up: exit 4") << "" << "wait,30" << 4 << "lost:-"
-            << "COM1 (/dev/pts/";
+            << "r7k-ctl: /dev/pts/";
         QTest::addRow("SIGHUP: as SIGTERM") << "" << "wait,30" << 128 + SIGHUP << ""
             << "stopped by Hangup; the port is closed";
         QTest::addRow("SIGINT in a wait: at once, port closed") << "" << "wait,30" << 128 + SIGINT

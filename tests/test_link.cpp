@@ -5,7 +5,6 @@
 #include "protocol/traffic.h"
 #include "timeline.h"
 #include "transport/line_settings.h"
-#include "transport/open_failure.h"
 
 using namespace r7k;
 using namespace r7k::fakes;
@@ -147,21 +146,6 @@ class TestLink : public QObject {
                        : "-");
         }
         QCOMPARE(read.join(' '), "19200/N/8/1 4800/E/7/2 - - - - - - - -");
-    }
-
-    // A failed open names the port, the device and the cause, and says what to do.
-    void openFailureHints() {
-        QStringList hints;
-        for (const char* cause :
-             {"Permission denied", "Permission error while locking the device",
-              "Device or resource busy", "No such file or directory", "Input/output error"})
-            hints << QString::fromStdString(openFailureText("COM2", "/dev/ttyUSB0", cause))
-                         .section('\n', 1)
-                         .section(' ', 0, 2);
-        QCOMPARE(hints.join('|'),
-                 "The user needs|Another program is|Another program is|Check that the|");
-        QVERIFY(openFailureText("COM2", "/dev/x", "y")
-                    .starts_with("COM2 (/dev/x) cannot be opened: y."));
     }
 
     // Another device for a port: in use, the link moves to it, or there is one box and the

@@ -2,6 +2,7 @@
 // what COM1 and COM2 stand for and the Windows programs' command line, checked on any platform.
 #include <QtTest>
 
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 
@@ -10,35 +11,88 @@
 #include "panel/pixels.h"
 #include "panel/trace_line.h"
 #include "panel/warning_line.h"
+#include "transport/gateway_causes.h"
 #include "transport/open_failure.h"
+#include "transport/port_address.h"
 #include "transport/port_mapping.h"
+#include "transport/serial.h"
 
 using namespace r7k;
 
 class TestShared : public QObject {
     Q_OBJECT
   private slots:
-    // The advice after a failure: the group only where it would open the device, plain words
-    // for a hang-up, and for a script no port to choose again.
-    void failureAdvice() {
-        const DeviceAccess dialout{"root", "dialout", 0660, true},
-            rootOnly{"root", "root", 0600, false};
+    // The advice after a failed open, chosen by the system's code and a look at the path:
+    // the group only where it would open the device, a folder named as one, no Linux advice on
+    // Windows, and for a script no port to choose again. Probe: m missing, f folder, l the user
+    // may not open it; then the owner's group and mode.
+    void openAdvice_data() {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("advice");  // the hint's start; "" for none
+        const QString list = "r7k-panel --list-ports shows the ports this machine has.";
+        const QString none = "This machine has no such port. Device Manager";
+        // clang-format off
+        QTest::addRow("denied, dialout") << false << EACCES << "l dialout 0660" << "/dev/x" << "The user needs access to serial ports: add it to the 'dialout' group (sudo adduser $USER dialout), then log out";
+        QTest::addRow("denied, uucp") << false << EACCES << "l uucp 0660" << "/dev/x" << "The user needs access to serial ports: add it to the 'uucp' group (sudo adduser $USER uucp)";
+        QTest::addRow("denied, owner only") << false << EACCES << "l root 0600" << "/dev/x" << "Only its owner (root) may open it (mode 0600); joining a group would not help";
+        QTest::addRow("denied, may open: a lock") << false << EACCES << "- dialout 0660" << "/dev/x" << "Another program has the port open; close it and choose";
+        QTest::addRow("busy") << false << EBUSY << "-" << "/dev/x" << "Another program has the port open";
+        QTest::addRow("no such file") << false << ENOENT << "-" << "/dev/ttyUSB0" << "Check that the adapter is plugged in; " + list;
+        QTest::addRow("gone by the look") << false << 0 << "m" << "/dev/ttyUSB0" << "Check that the adapter is plugged in";
+        QTest::addRow("linux folder") << false << 0 << "f" << "/tmp" << "/tmp is a folder, not a serial port. " + list;
+        QTest::addRow("linux folder refused") << false << EACCES << "f" << "/root" << "/root is a folder";
+        QTest::addRow("linux I/O error") << false << EIO << "-" << "/dev/x" << "";
+        QTest::addRow("windows file not found") << true << 2 << "-" << "COM9" << none;
+        QTest::addRow("windows path not found") << true << 3 << "-" << "COM9" << none;
+        QTest::addRow("windows access denied") << true << 5 << "-" << "COM7" << "Another program has the port open";
+        QTest::addRow("windows sharing violation") << true << 32 << "-" << "COM7" << "Another program has the port open";
+        QTest::addRow("windows folder") << true << 5 << "f" << "C:\\windows" << "C:\\windows is a folder, not a serial port. Device Manager";
+        QTest::addRow("windows invalid name") << true << 123 << "-" << "CO<M" << "This is not a port's name. Device Manager";
+        QTest::addRow("windows 13 is no errno") << true << EACCES << "-" << "COM7" << "";
+        QTest::addRow("windows 16 is no errno") << true << EBUSY << "-" << "COM7" << "";
+        // clang-format on
+    }
+    void openAdvice() {
+        QFETCH(bool, windows);
+        QFETCH(int, code);
+        QFETCH(QString, probe);
+        QFETCH(QString, device);
+        QFETCH(QString, advice);
+        const QStringList words = probe.split(' ');
+        LocalFault fault{windows ? DeviceNaming::Windows : DeviceNaming::Posix, code,
+                         PathProbe{words[0].contains('m'), words[0].contains('f'),
+                                   !words[0].contains('l'), std::nullopt}};
+        if (words.size() == 3)
+            fault.probe.access = DeviceAccess{"root", words[1].toStdString(),
+                                              words[2].toUInt(nullptr, 8), words[2] == "0660"};
+        const QString text = QString::fromStdString(
+            openFailureText("COM2 (x)", device.toStdString(), "the system's words", fault));
+        QCOMPARE(text.section('\n', 0, 0), "COM2 (x) cannot be opened: the system's words.");
+        QVERIFY2(advice.isEmpty() ? !text.contains('\n') : text.section('\n', 1).startsWith(advice),
+                 qPrintable(text));
+        if (windows)
+            QVERIFY2(!text.contains("sudo") && !text.contains("plugged"), qPrintable(text));
+        if (advice.startsWith("Another"))
+            QVERIFY(QString::fromStdString(forScripts(text.toStdString()))
+                        .endsWith("close it, then run again."));
+    }
+
+    // Plain words for a hang-up; the gateway's own device trouble is the gateway host's.
+    void causes() {
         // clang-format off
         for (const auto& [text, holds] : {
-                 std::pair{openFailureText("COM1", "/dev/x", "Permission denied", dialout), "add it to the 'dialout' group (sudo adduser $USER dialout)"},
-                 {openFailureText("COM1", "/dev/x", "Permission denied", DeviceAccess{"u", "uucp", 0660, true}), "sudo adduser $USER uucp"},
-                 {openFailureText("COM1", "/dev/x", "Permission denied", rootOnly), "Only its owner (root) may open it (mode 0600); joining a group would not help"},
-                 {openFailureText("COM1", "/dev/x", "Permission denied"), "'dialout' group"},
-                 {forScripts(openFailureText("COM2", "/dev/x", "Device or resource busy")), "COM2 (/dev/x) cannot be opened: Device or resource busy.\nAnother program is using the port; close it, then run again."},
-                 {forScripts(openFailureText("COM1", "COM7", "Access is denied")), "has the port open; close it, then run again."},
-                 {lostLinkCause("Inappropriate ioctl for device"), "the device hung up"},
+                 std::pair{lostLinkCause("Inappropriate ioctl for device"), "the device hung up"},
                  {lostLinkCause("Input/output error"), "the device hung up"},
                  {lostLinkCause("No such device"), "the device is gone (unplugged or switched off)"},
-                 {lostLinkCause("Broken pipe"), "Broken pipe"}})
+                 {lostLinkCause("Broken pipe"), "Broken pipe"},
+                 {gatewayHint("the gateway closed the connection", "10.0.0.5:2001", "Device open failure: Permission denied"),
+                  "\nThe gateway at 10.0.0.5:2001 cannot open the serial device on its host: Device open failure: Permission denied."},
+                 {gatewayHint("connection refused", "10.0.0.5:2001"), "\nCheck that the gateway is running"}})
             // clang-format on
             QVERIFY2(text.find(holds) != std::string::npos, text.c_str());
-        QVERIFY(openFailureText("COM1", "/dev/x", "Permission denied", rootOnly).find("adduser") ==
-                std::string::npos);
     }
 
     // A byte a pixel, so a line cut inside a character shows in the lines.
@@ -174,6 +228,34 @@ class TestShared : public QObject {
                  std::string("f: ports/com2 = \"%1\" was skipped (why); COM2 is /dev/ttyS1."));
     }
 
+    // A port named as the operator named it, with its device where that says more; the path
+    // Windows opens for a device name.
+    void portNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("path");
+        // clang-format off
+        QTest::addRow("mapped") << "COM2" << "COM8" << "COM2 (COM8)" << "\\\\.\\COM8";
+        QTest::addRow("itself") << "COM1" << "COM1" << "COM1" << "\\\\.\\COM1";
+        QTest::addRow("itself, any case") << "COM1" << "com1" << "COM1" << "\\\\.\\com1";
+        QTest::addRow("given as a device") << "" << "COM9" << "COM9" << "\\\\.\\COM9";
+        QTest::addRow("a colon, as Windows writes it") << "" << "COM5:" << "COM5:" << "\\\\.\\COM5";
+        QTest::addRow("a full path") << "COM1" << "\\\\.\\COM12" << "COM1 (\\\\.\\COM12)" << "\\\\.\\COM12";
+        QTest::addRow("a folder") << "" << "C:\\windows" << "C:\\windows" << "C:\\windows";
+        QTest::addRow("a drive keeps its colon") << "" << "C:" << "C:" << "\\\\.\\C:";
+        QTest::addRow("linux device") << "COM1" << "/dev/ttyS0" << "COM1 (/dev/ttyS0)" << "\\\\.\\/dev/ttyS0";
+        QTest::addRow("linux device given") << "" << "/dev/ttyUSB0" << "/dev/ttyUSB0" << "\\\\.\\/dev/ttyUSB0";
+        QTest::addRow("COM10 is not COM1") << "COM1" << "COM10" << "COM1 (COM10)" << "\\\\.\\COM10";
+        // clang-format on
+    }
+    void portNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, device);
+        QTEST(QString::fromStdString(portLabel(name.toStdString(), device.toStdString())), "label");
+        QTEST(QString::fromStdString(windowsDevicePath(device.toStdString())), "path");
+    }
+
     // Options with a value, flags, "--" and the first positional word; errors in the user's terms.
     void commandLine() {
         static constexpr cli::OptionSpec kOptions[] = {{"port", 'p', true}, {"json", 'j', false}};
@@ -185,7 +267,8 @@ class TestShared : public QObject {
                  {"--bogus", true, "||unknown option '--bogus'"}, {"-x", true, "||unknown option '-x'"},
                  {"--json=1", true, "||--json takes no value"}, {"-- --json", true, "|--json|"},
                  {"wait -1 --json", true, "|wait -1 --json|"}, {"send --json x", false, "json=|send x|"},
-                 {"send -- --json", false, "|send --json|"}}) {
+                 {"send -- --json", false, "|send --json|"}, {"--port -5 x", true, "port=-5|x|"},
+                 {"-p -0.5", true, "port=-0.5||"}, {"--port -x", true, "||--port needs a value"}}) {
             // clang-format on
             std::vector<std::string> words;
             for (const QString& w : QString(args).split(' '))
@@ -200,6 +283,9 @@ class TestShared : public QObject {
             QCOMPARE(values.join(' ') + QString::fromStdString("|" + positional + "|" + line.error),
                      QString(read));
         }
+        // Windows' "/?" asks for the help.
+        QCOMPARE(cli::windowsHelpWords({"/?", "status", "/x"}),
+                 (std::vector<std::string>{"--help", "status", "/x"}));
     }
 };
 

@@ -2,6 +2,7 @@
 // pseudo-terminal the test plays as the projector on COM1.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QtTest>
 
@@ -37,17 +38,20 @@ class WinPanel : public QObject {
         }
         return {};
     }
-    // A control's centre in the window, its containers' places added, at 96 DPI.
-    QStringList at(std::string_view name) {
+    // A control's place in the window, its containers' places added, at `scale` times 96 DPI.
+    static QRect placeOf(std::string_view name, int scale = 1) {
         const ControlSpec* row = findControl(name);
-        const PixelRect r = pixelRect(*row, 15);
-        int x = r.left + r.width / 2, y = r.top + r.height / 2;
+        const PixelRect r = pixelRect(*row, 15.0 / scale);
+        QRect place(r.left, r.top, r.width, r.height);
         for (const ControlSpec* in = findControl(row->container); in;
-             in = findControl(in->container)) {
-            x += pixelRect(*in, 15).left;
-            y += pixelRect(*in, 15).top;
-        }
-        return {"mousemove", "--window", m_window, QString::number(x), QString::number(y)};
+             in = findControl(in->container))
+            place.translate(pixelRect(*in, 15.0 / scale).left, pixelRect(*in, 15.0 / scale).top);
+        return place;
+    }
+    QStringList at(std::string_view name, int scale = 1) {
+        const QPoint centre = placeOf(name, scale).center();
+        return {"mousemove", "--window", m_window, QString::number(centre.x()),
+                QString::number(centre.y())};
     }
     // Waits for a --trace line holding `text` after what was already matched.
     bool traced(const QByteArray& text, int ms) {
@@ -219,6 +223,63 @@ class WinPanel : public QObject {
         m_panel.waitForFinished();
     }
 
+    // The view button's two-line caption in the data view, inside its face at either density:
+    // no ink (dark pixels) on its raised edge or on the face's first row, and some within.
+    void viewCaption_data() {
+        QTest::addColumn<int>("scale");
+        QTest::addRow("96 dpi") << 1;
+        QTest::addRow("192 dpi") << 2;
+    }
+    void viewCaption() {
+        QFETCH(int, scale);
+        const auto dpi = [this](int value) {
+            QProcess reg;
+            reg.setProcessEnvironment(m_env);
+            reg.start("wine", {"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                               "/t", "REG_DWORD", "/d", QString::number(value), "/f"});
+            reg.waitForFinished(30000);
+        };
+        dpi(96 * scale);
+        PtyPair projector;
+        link(projector);
+        m_panel.setProcessEnvironment(m_env);
+        m_panel.start("wine", {m_exe, "--com1", "COM5"});
+        m_window = findWindow("^TOVA", 30000);
+        QVERIFY2(!m_window.isEmpty(), "the panel's window did not come up");
+        QTest::qWait(1000);
+        // Ctrl+J, then the view button (CLOSE) and Space on it: the data view.
+        xdotool({"key", "--window", m_window, "ctrl+j"});
+        QTest::qWait(500);
+        xdotool(at("Command34", scale) << "click"
+                                       << "1");
+        QTest::qWait(500);
+        xdotool({"key", "--window", m_window, "space"});
+        QTest::qWait(1000);
+        // Whole on the screen, so that the shot is the whole window.
+        xdotool({"windowmove", m_window, "0", "0"});
+        QTest::qWait(500);
+        const QString shot = QDir::temp().filePath(QString("r7k-view-%1.png").arg(::getpid()));
+        QProcess::execute("import",
+                          {"-display", m_env.value("DISPLAY"), "-window", m_window, shot});
+        const QImage image(shot);
+        QFile::remove(shot);
+        m_panel.kill();
+        m_panel.waitForFinished();
+        dpi(96);
+        QCOMPARE(image.height(), toPixels(kDataBand, 15.0 / scale));
+        const QRect face = placeOf("Command34", scale);
+        const auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 96; };
+        int inkOutside = 0, inkInside = 0;
+        for (int y = face.top(); y <= face.bottom(); ++y) {
+            for (int x = face.left() + 2; x <= face.right() - 2; ++x) {
+                const bool rim = y <= face.top() + 2 || y >= face.bottom() - 2;
+                (rim ? inkOutside : inkInside) += dark(x, y) ? 1 : 0;
+            }
+        }
+        QVERIFY2(inkInside > 0, "no caption");
+        QCOMPARE(inkOutside, 0);
+    }
+
     // The boxes an operator meets outside the panel's work: each within the screen, with the
     // text in full on standard error; a usage error without a console in a box of its own.
     // Wine's trace of each box's text is read from standard error.
@@ -251,6 +312,7 @@ class WinPanel : public QObject {
         QTest::addRow("unknown option, redirected: printed") << "" << QStringList{"--bogus"}
             << false << "" << "" << "r7k-panel: unknown option '--bogus'\r\n\r\nUsage: r7k-panel"
             << 2;
+        QTest::addRow("/?, as --help") << "" << QStringList{"/?"} << false << "" << "" << "" << 0;
         // clang-format on
     }
     void boxes() {

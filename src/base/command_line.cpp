@@ -20,6 +20,12 @@ const OptionSpec* find(std::span<const OptionSpec> options, std::string_view nam
     return nullptr;
 }
 
+// The word after an option that takes a value is that value unless it is another option; a
+// negative number is a value (refused, if at all, by the option's own range).
+bool isValue(const std::string& word) {
+    return word.size() < 2 || word[0] != '-' || (word[1] >= '0' && word[1] <= '9');
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args,
@@ -59,7 +65,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
             continue;
         }
         if (!inlineValue) {
-            if (i + 1 >= args.size() || (args[i + 1].size() > 1 && args[i + 1][0] == '-')) {
+            if (i + 1 >= args.size() || !isValue(args[i + 1])) {
                 line.error = dashed + " needs a value";
                 return line;
             }
@@ -68,6 +74,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
         line.values[std::string(option->name)] = *inlineValue;
     }
     return line;
+}
+
+std::vector<std::string> windowsHelpWords(std::vector<std::string> args) {
+    for (std::string& word : args) {
+        if (word == "/?")
+            word = "--help";
+    }
+    return args;
 }
 
 }  // namespace r7k::cli

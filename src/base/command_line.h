@@ -27,10 +27,13 @@ struct CommandLine {
 };
 
 // Reads "--name VALUE", "--name=VALUE", "-x VALUE" and flags. A value is never taken from the
-// next option ("--port --json" is an error), "--" ends the options, and once the first
-// positional word is read, the rest are positional when `stopAtPositional` says so (a step such
-// as "wait -1" is a step). The last of a repeated option counts.
+// next option ("--port --json" is an error; "--timeout -5" is a value), "--" ends the options, and
+// once the first positional word is read, the rest are positional when `stopAtPositional` says so
+// (a step such as "wait -1" is a step). The last of a repeated option counts.
 CommandLine parseCommandLine(const std::vector<std::string>& args,
                              std::span<const OptionSpec> options, bool stopAtPositional);
+
+// Windows' way to ask a program for help, "/?", as the --help it stands for.
+std::vector<std::string> windowsHelpWords(std::vector<std::string> args);
 
 }  // namespace r7k::cli

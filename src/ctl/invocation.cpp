@@ -87,6 +87,13 @@ int panelPortNamed(std::string_view port) {
     return port[3] - '0';
 }
 
+std::string runPortName(std::string_view port) {
+    if (port.empty())
+        return "COM1";
+    const int named = panelPortNamed(port);
+    return named ? "COM" + std::to_string(named) : std::string();
+}
+
 std::string helpText(std::string_view portHelp) {
     std::string text = "Usage: r7k-ctl [options] STEP...|list\n";
     text += kDescription;

@@ -31,6 +31,10 @@ Invocation readInvocation(const std::vector<std::string>& args);
 // gateway address of its own.
 int panelPortNamed(std::string_view port);
 
+// The name messages give the port of a run: the panel's port that --port named (COM1 without
+// --port), or none where --port gave a device or address, which then names itself.
+std::string runPortName(std::string_view port);
+
 // --help: the usage line, what r7k-ctl does, then its options; `portHelp` says what --port
 // takes on this platform.
 std::string helpText(std::string_view portHelp);

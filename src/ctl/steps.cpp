@@ -160,7 +160,10 @@ ParsedSteps parseSteps(const std::vector<std::string>& words) {
         return parsed;
     };
     for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
+        // Step names in any case ("STATUS", "Send"); what follows "send" keeps its own.
+        const std::string& typed = words[i];
+        std::string word = typed;
+        std::transform(word.begin(), word.end(), word.begin(), lower);
         Step step;
         step.word = word;
         if (word == kSend || word == kWait) {
@@ -188,7 +191,7 @@ ParsedSteps parseSteps(const std::vector<std::string>& words) {
         } else if (word == kList) {
             return fail("'list' stands alone: r7k-ctl list");
         } else if (word.starts_with("-")) {
-            return fail("'" + word + "': options go before the steps");
+            return fail("'" + typed + "': options go before the steps");
         } else {
             const std::size_t colon = word.find(':');
             const std::string_view name = std::string_view(word).substr(0, colon);
@@ -198,7 +201,7 @@ ParsedSteps parseSteps(const std::vector<std::string>& words) {
                 if (colon != std::string::npos) {
                     const auto n = count(std::string_view(word).substr(colon + 1));
                     if (!n) {
-                        return fail(word +
+                        return fail(typed +
                                     ": the count after ':' must be a whole number from 1 "
                                     "to " +
                                     std::to_string(kMaxHoldCount));
@@ -207,13 +210,13 @@ ParsedSteps parseSteps(const std::vector<std::string>& words) {
                 }
             } else if (const auto* button = findOneShotStep(name)) {
                 if (colon != std::string::npos) {
-                    return fail(word + ": only held buttons take a count (vol-up:5); " +
+                    return fail(typed + ": only held buttons take a count (vol-up:5); " +
                                 std::string(name) + " sends once per step");
                 }
                 step.kind = StepKind::OneShot;
                 step.oneShot = button;
             } else {
-                return fail(unknownStep(word));
+                return fail(unknownStep(typed));
             }
         }
         parsed.steps.push_back(std::move(step));

@@ -127,8 +127,7 @@ void PanelController::transmit(std::string_view command) {
     const int port = m_comm.commPort();
     const SerialResult written = m_comm.portOpen()
                                      ? m_comm.output(command)
-                                     : SerialResult{"COM" + std::to_string(port) + " (" +
-                                                    m_comm.deviceName(port) + ") is not open"};
+                                     : SerialResult{m_comm.portLabel(port) + " is not open"};
     if (!written.ok()) {
         std::string why = written.error;
         if (why.ends_with('.'))

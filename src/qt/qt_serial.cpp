@@ -3,6 +3,9 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "transport/line_settings.h"
 #include "transport/open_failure.h"
@@ -10,17 +13,40 @@
 namespace r7k {
 namespace {
 
-// The device's owner, group and permissions, for the hint of a denied open.
-std::optional<DeviceAccess> accessOf(const QString& device) {
+// A look at the device without opening it: whether it is there, a folder, and who may open
+// it, for the advice of a failed open.
+PathProbe probe(const QString& device) {
+    const QByteArray path = device.toLocal8Bit();
     struct stat info {};
-    if (::stat(device.toLocal8Bit().constData(), &info) != 0)
-        return std::nullopt;
+    if (::stat(path.constData(), &info) != 0)
+        return {.missing = errno == ENOENT || errno == ENOTDIR,
+                .folder = false,
+                .mayOpen = true,
+                .access = {}};
     const passwd* owner = ::getpwuid(info.st_uid);
     const group* group = ::getgrgid(info.st_gid);
-    return DeviceAccess{owner ? owner->pw_name : std::to_string(info.st_uid),
-                        group ? group->gr_name : std::to_string(info.st_gid),
-                        static_cast<std::uint32_t>(info.st_mode & 07777),
-                        (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)};
+    return {.missing = false,
+            .folder = S_ISDIR(info.st_mode),
+            .mayOpen = ::access(path.constData(), R_OK | W_OK) == 0,
+            .access = DeviceAccess{owner ? owner->pw_name : std::to_string(info.st_uid),
+                                   group ? group->gr_name : std::to_string(info.st_gid),
+                                   static_cast<std::uint32_t>(info.st_mode & 07777),
+                                   (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)}};
+}
+
+// Qt keeps only its own kind of error; the errno each stands for. A lock another program
+// holds is reported as a permission error: the probe tells the two apart.
+int errnoOf(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return ENOENT;
+        case QSerialPort::PermissionError:
+            return EACCES;
+        case QSerialPort::OpenError:
+            return EBUSY;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -47,7 +73,7 @@ std::string QtSerial::deviceName(int port) const {
 }
 
 QString QtSerial::describe(int port) const {
-    return QStringLiteral("COM%1 (%2)").arg(port).arg(device(port));
+    return QString::fromStdString(portLabel(port));
 }
 
 SerialResult QtSerial::setCommPort(int port) {
@@ -101,9 +127,9 @@ SerialResult QtSerial::setPortOpen(bool open) {
     m_serial.setPortName(device(m_port));
     if (!m_serial.open(QIODevice::ReadWrite)) {
         const std::string why = m_serial.errorString().toStdString();
+        const LocalFault fault{.code = errnoOf(m_serial.error()), .probe = probe(device(m_port))};
         m_serial.clearError();
-        return {openFailureText("COM" + std::to_string(m_port), deviceName(m_port), why,
-                                accessOf(device(m_port)))};
+        return {openFailureText(portLabel(m_port), deviceName(m_port), why, fault)};
     }
     if (SerialResult r = apply(); !r.ok()) {
         m_serial.close();

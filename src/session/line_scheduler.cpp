@@ -47,8 +47,7 @@ LineScheduler::~LineScheduler() {
 }
 
 std::string LineScheduler::where() const {
-    const int port = m_port.commPort();
-    return "COM" + std::to_string(port) + " (" + m_port.deviceName(port) + ")";
+    return m_port.portLabel(m_port.commPort());
 }
 
 void LineScheduler::log(const std::string& text) {

@@ -110,8 +110,7 @@ milliseconds ScriptRunner::untilEnd(microseconds start, milliseconds span) const
 }
 
 std::string ScriptRunner::where() const {
-    const int port = m_port.commPort();
-    return "COM" + std::to_string(port) + " (" + m_port.deviceName(port) + ")";
+    return m_port.portLabel(m_port.commPort());
 }
 
 void ScriptRunner::nextStep() {

@@ -23,6 +23,10 @@ class TapPort : public SerialPort {
     std::string input() override;
     int commEvent() const override { return m_inner.commEvent(); }
     std::string deviceName(int port) const override { return m_inner.deviceName(port); }
+    void setPortName(int port, std::string name) override {
+        m_inner.setPortName(port, std::move(name));
+    }
+    std::string portName(int port) const override { return m_inner.portName(port); }
 
     std::function<void(std::string_view bytes)> onOutput;  // after a write that worked
     std::function<void(std::string_view bytes)> onInput;   // what the panel took in

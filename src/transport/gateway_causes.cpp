@@ -2,7 +2,13 @@
 
 namespace r7k {
 
-std::string gatewayHint(std::string_view cause) {
+std::string gatewayHint(std::string_view cause, std::string_view hostPort,
+                        std::string_view reason) {
+    if (!reason.empty()) {
+        return "\nThe gateway at " + std::string(hostPort) +
+               " cannot open the serial device on its host: " + std::string(reason) +
+               ". Check that device and the gateway's settings on that host.";
+    }
     if (cause == kCauseRefused)
         return "\nCheck that the gateway is running and serves this TCP port.";
     if (cause == kCauseHostNotFound)

@@ -76,7 +76,7 @@ std::string GatewayPort::deviceName(int port) const {
 }
 
 std::string GatewayPort::describe() const {
-    return "COM" + std::to_string(m_port) + " (" + deviceName(m_port) + ")";
+    return portLabel(m_port);
 }
 
 SerialResult GatewayPort::setCommPort(int port) {
@@ -228,8 +228,10 @@ void GatewayPort::report(const SerialResult& outcome) {
 void GatewayPort::onEnded(const std::string& cause) {
     if (m_connecting && m_sessionUp) {
         onReadyRead();  // the gateway's last words are its reason
-        if (m_connecting)
-            connectFailed(m_session.closed(cause));
+        if (m_connecting) {
+            const std::string reason = m_session.reason();
+            connectFailed(m_session.closed(cause), reason);
+        }
     } else if (m_connecting) {
         connectFailed(cause);
     } else if (m_open) {
@@ -237,7 +239,7 @@ void GatewayPort::onEnded(const std::string& cause) {
     }
 }
 
-void GatewayPort::connectFailed(const std::string& why) {
+void GatewayPort::connectFailed(const std::string& why, const std::string& reason) {
     m_timers.settle.setEnabled(false);
     m_timers.quiet.setEnabled(false);
     // The port carried bytes while its open was undecided; they went nowhere.
@@ -245,9 +247,9 @@ void GatewayPort::connectFailed(const std::string& why) {
     m_open = false;
     m_event = 0;
     m_input.clear();
-    std::string text = openFailureText("COM" + std::to_string(m_port), deviceName(m_port),
+    std::string text = openFailureText(describe(), deviceName(m_port),
                                        undelivered ? why + ". " + kNotDelivered : why);
-    text += gatewayHint(why);
+    text += gatewayHint(why, address(m_port)->hostPort(), reason);
     report({text});
     // The connection is let go from the event loop, never inside the link's own report.
     later([this] { drop(); });

@@ -87,7 +87,8 @@ class GatewayPort : public NetworkPort {
     void usable();
     // The one way a pending open ends: its outcome is queued exactly once.
     void report(const SerialResult& outcome);
-    void connectFailed(const std::string& cause);
+    // `reason`: what the gateway said before it closed, if it did.
+    void connectFailed(const std::string& cause, const std::string& reason = {});
     void lost(const std::string& cause);
     // Runs `step` from the event loop while this port exists.
     void post(std::function<void()> step);

@@ -217,6 +217,10 @@ GatewaySession::Step GatewaySession::timedOut() {
     return fail(std::move(cause));
 }
 
+std::string GatewaySession::reason() const {
+    return gatewayReason(m_seen);
+}
+
 std::string GatewaySession::closed(std::string_view cause) {
     if (std::exchange(m_phase, Phase::Failed) != Phase::Opening)
         return std::string(cause);

@@ -73,6 +73,8 @@ class GatewaySession {
     // The connection ended with `cause`: while opening, the failure's cause with the
     // gateway's reason (what it sent before it closed); once open, `cause` as it is.
     std::string closed(std::string_view cause);
+    // What the gateway said while opening, as plain text: its reason when it then closes.
+    std::string reason() const;
     // The settings the line should run with from now on.
     Step setSettings(const LineSettings& settings);
 

@@ -1,5 +1,7 @@
 #include "transport/open_failure.h"
 
+#include <cerrno>
+
 namespace r7k {
 
 namespace {
@@ -13,47 +15,93 @@ std::string octal(std::uint32_t mode) {
     return digits;
 }
 
+struct CodeFault {
+    int code;
+    OpenFault fault;
+};
+
+// Windows' error codes (winerror.h) for the opens the advice tells apart: file and path not
+// found, access denied (how a COM port another program holds is refused), sharing violation,
+// invalid name, bad path name, a folder.
+constexpr CodeFault kWindowsCodes[] = {
+    {2, OpenFault::Missing},  {3, OpenFault::Missing},   {5, OpenFault::Busy},
+    {32, OpenFault::Busy},    {123, OpenFault::BadName}, {161, OpenFault::BadName},
+    {267, OpenFault::Folder},
+};
+
+// Refused although the user may open the device is another program's lock: see classifyOpen.
+constexpr CodeFault kPosixCodes[] = {
+    {ENOENT, OpenFault::Missing},  {ENODEV, OpenFault::Missing}, {ENXIO, OpenFault::Missing},
+    {ENOTDIR, OpenFault::Missing}, {EISDIR, OpenFault::Folder},  {EBUSY, OpenFault::Busy},
+    {EACCES, OpenFault::Denied},   {EPERM, OpenFault::Denied},
+};
+
+template <std::size_t N>
+OpenFault lookUp(const CodeFault (&table)[N], int code) {
+    for (const CodeFault& row : table) {
+        if (row.code == code)
+            return row.fault;
+    }
+    return OpenFault::Other;
+}
+
+std::string deniedHint(const std::optional<DeviceAccess>& access) {
+    if (access && !access->groupMayOpen) {
+        return "\nOnly its owner (" + access->owner + ") may open it (mode " + octal(access->mode) +
+               "); joining a group would not help: run as that user, or have the "
+               "administrator give the device to the 'dialout' group.";
+    }
+    const std::string group = access ? access->group : "dialout";
+    return "\nThe user needs access to serial ports: add it to the '" + group +
+           "' group (sudo adduser $USER " + group + "), then log out and in again.";
+}
+
+std::string portList(DeviceNaming platform) {
+    return platform == DeviceNaming::Windows
+               ? "Device Manager lists the ports under \"Ports (COM & LPT)\"; the panel's COM1 "
+                 "right-click menu and r7k-panel --list-ports show them too."
+               : "r7k-panel --list-ports shows the ports this machine has.";
+}
+
 }  // namespace
 
-std::string openFailureText(const std::string& port, const std::string& device,
-                            const std::string& cause, const std::optional<DeviceAccess>& access) {
-    std::string text = port + " (" + device + ") cannot be opened: " + cause + ".";
-    if (cause.find("Permission denied") != std::string::npos) {
-        if (!access) {
-            text +=
-                "\nThe user needs access to serial ports: add it to the 'dialout' group "
-                "(sudo adduser $USER dialout), then log out and in again.";
-        } else if (access->groupMayOpen) {
-            text += "\nThe user needs access to serial ports: add it to the '" + access->group +
-                    "' group (sudo adduser $USER " + access->group +
-                    "), then log out and in again.";
-        } else {
-            text += "\nOnly its owner (" + access->owner + ") may open it (mode " +
-                    octal(access->mode) +
-                    "); joining a group would not help: run as that user, or have the "
-                    "administrator give the device to the 'dialout' group.";
-        }
-    } else if (cause.find("locking") != std::string::npos ||
-               cause.find("busy") != std::string::npos) {
-        text += std::string("\nAnother program is using the port; ") + kChooseAgain;
-    } else if (cause.find("No such file") != std::string::npos) {
-        text +=
-            "\nCheck that the adapter is plugged in; r7k-panel --list-ports shows the ports "
-            "this machine has.";
-    } else if (cause.find("Access is denied") != std::string::npos ||
-               cause.find("Access denied") != std::string::npos) {
-        // Windows' (and Wine's) words for a port another program holds open.
-        text += std::string("\nAnother program has the port open; ") + kChooseAgain;
-    } else if (cause.find("cannot find the file") != std::string::npos ||
-               cause.find("File not found") != std::string::npos ||
-               cause.find("syntax is incorrect") != std::string::npos ||
-               cause.find("Invalid name") != std::string::npos) {
-        // Windows' (and Wine's) words for a port that does not exist, or a name that cannot be
-        // one.
-        text +=
-            "\nThis machine has no such port. Device Manager lists the ports under \"Ports (COM & "
-            "LPT)\"; the panel's COM1 right-click menu and r7k-panel --list-ports show them too.";
+OpenFault classifyOpen(const LocalFault& fault) {
+    // Windows refuses a folder as access denied, Linux as a device it cannot set up.
+    if (fault.probe.folder)
+        return OpenFault::Folder;
+    if (fault.platform == DeviceNaming::Windows)
+        return lookUp(kWindowsCodes, fault.code);
+    if (fault.probe.missing)
+        return OpenFault::Missing;
+    const OpenFault found = lookUp(kPosixCodes, fault.code);
+    return found == OpenFault::Denied && fault.probe.mayOpen ? OpenFault::Busy : found;
+}
+
+std::string openHint(const std::string& device, const LocalFault& fault) {
+    switch (classifyOpen(fault)) {
+        case OpenFault::Missing:
+            return fault.platform == DeviceNaming::Windows
+                       ? "\nThis machine has no such port. " + portList(fault.platform)
+                       : "\nCheck that the adapter is plugged in; " + portList(fault.platform);
+        case OpenFault::BadName:
+            return "\nThis is not a port's name. " + portList(fault.platform);
+        case OpenFault::Folder:
+            return "\n" + device + " is a folder, not a serial port. " + portList(fault.platform);
+        case OpenFault::Denied:  // only Linux tells a denied open from a busy port
+            return deniedHint(fault.probe.access);
+        case OpenFault::Busy:
+            return std::string("\nAnother program has the port open; ") + kChooseAgain;
+        case OpenFault::Other:
+            break;
     }
+    return {};
+}
+
+std::string openFailureText(const std::string& label, const std::string& device,
+                            const std::string& cause, const std::optional<LocalFault>& fault) {
+    std::string text = label + " cannot be opened: " + cause + ".";
+    if (fault)
+        text += openHint(device, *fault);
     return text;
 }
 

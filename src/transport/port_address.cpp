@@ -109,4 +109,13 @@ PortAddressResult parsePortAddress(std::string_view text) {
     return {std::move(a), {}};
 }
 
+std::string windowsDevicePath(std::string_view device) {
+    if (device.find('\\') != std::string_view::npos)
+        return std::string(device);
+    // A drive ("C:") keeps its colon; a device's name ("COM5:", "LPT1:") is the name without.
+    if (device.size() > 2 && device.ends_with(':'))
+        device.remove_suffix(1);
+    return "\\\\.\\" + std::string(device);
+}
+
 }  // namespace r7k

@@ -37,4 +37,8 @@ struct PortAddressResult {
 // is a device path.
 PortAddressResult parsePortAddress(std::string_view text);
 
+// The path Windows opens for a device name: "COM7" as \\.\COM7 (which also reaches COM10 and
+// above), "COM5:" likewise, as Windows' own programs take it; a name with a backslash as it is.
+std::string windowsDevicePath(std::string_view device);
+
 }  // namespace r7k

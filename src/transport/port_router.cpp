@@ -30,12 +30,22 @@ void PortRouter::setAddress(int port, const PortAddress& address) {
         m_net = m_lines.makeNetwork(m_netError);
         if (m_net) {
             adopt(*m_net);
+            for (int named : {1, 2})
+                m_net->setPortName(named, portName(named));
             (void)m_net->setCommPort(m_port);
             (void)m_net->setSettings(m_settings);
         }
     }
     if (m_net)
         m_net->setAddress(port, address.isNetwork() ? std::optional(address) : std::nullopt);
+}
+
+void PortRouter::setPortName(int port, std::string name) {
+    // The components name the port in their own messages.
+    m_lines.local.setPortName(port, name);
+    if (m_net)
+        m_net->setPortName(port, name);
+    SerialPort::setPortName(port, std::move(name));
 }
 
 SerialResult PortRouter::setCommPort(int port) {
@@ -63,7 +73,7 @@ SerialResult PortRouter::setSettings(std::string_view settings) {
 
 SerialResult PortRouter::setPortOpen(bool open) {
     if (open && address(m_port).isNetwork() && !m_net)
-        return {openFailureText("COM" + std::to_string(m_port), deviceName(m_port), m_netError)};
+        return {openFailureText(portLabel(m_port), deviceName(m_port), m_netError)};
     return current().setPortOpen(open);
 }
 

@@ -36,6 +36,7 @@ class PortRouter : public SerialPort {
     std::string input() override { return current().input(); }
     int commEvent() const override { return current().commEvent(); }
     std::string deviceName(int port) const override { return address(port).text(); }
+    void setPortName(int port, std::string name) override;
 
     // The address of a port number, and another one for it. Its line must be closed (the
     // panel closes it before it moves a port to another device).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,26 @@ struct SerialResult {
     bool provisional = false;
     bool ok() const { return error.empty(); }
 };
+
+// How messages name a port: by the name the operator gave it, with the device it stands for
+// where that says more ("COM2 (COM8)"); by one name where they are the same or there is only
+// the device ("COM1", "COM9", "/dev/ttyUSB0").
+inline std::string portLabel(std::string_view name, std::string_view device) {
+    // Windows' port names ignore case.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const auto same = [&] {
+        if (name.size() != device.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            if (lower(name[i]) != lower(device[i]))
+                return false;
+        }
+        return true;
+    };
+    if (name.empty() || device.empty() || same())
+        return std::string(name.empty() ? device : name);
+    return std::string(name) + " (" + std::string(device) + ")";
+}
 
 // Kinds of communication event the serial component reports.
 inline constexpr int kComEvReceive = 2;
@@ -38,6 +59,16 @@ class SerialPort {
     virtual int commEvent() const = 0;
     // The device a port number stands for on this machine ("/dev/ttyS0", "COM1", ...).
     virtual std::string deviceName(int port) const = 0;
+    // The name messages give a port number: COM1 and COM2 unless the program names them
+    // otherwise (r7k-ctl: as its command line did; "" for a device given as such). A component
+    // that passes work to others passes the names on too.
+    virtual void setPortName(int port, std::string name) {
+        m_names[port == 2 ? 1 : 0] = std::move(name);
+    }
+    virtual std::string portName(int port) const { return m_names[port == 2 ? 1 : 0]; }
+    std::string portLabel(int port) const {
+        return r7k::portLabel(portName(port), deviceName(port));
+    }
 
     // Raised on the UI thread when received characters are waiting (kind kComEvReceive).
     void setCommHandler(std::function<void()> onComm) { m_onComm = std::move(onComm); }
@@ -85,6 +116,7 @@ class SerialPort {
     }
 
   private:
+    std::array<std::string, 2> m_names{"COM1", "COM2"};
     std::function<void()> m_onComm;
     std::function<void(const std::string&)> m_onLost;
     std::function<void(const SerialResult&)> m_onOpened;

@@ -116,7 +116,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     stamp("main");
     g_canPrint = r7k::win::attachConsole();
     stamp("console");
-    std::vector<std::string> args = r7k::win::utf8Arguments();
+    std::vector<std::string> args = r7k::cli::windowsHelpWords(r7k::win::utf8Arguments());
     if (!args.empty())
         args.erase(args.begin());
     const r7k::cli::CommandLine line = r7k::cli::parseCommandLine(args, kOptions, false);

@@ -3,6 +3,8 @@
 // traffic lines, and the logo.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "panel/caption_fit.h"
 #include "panel/pixels.h"
@@ -56,6 +58,52 @@ int advance(HDC dc, const std::wstring& text) {
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
     return size.cx;
+}
+
+// The rows lines drawn `spacing` apart in the DC's font ink, from the top of the first line's
+// cell to one past the last inked row. Drawn and looked at, as a face that stands in for
+// missing glyphs (Japanese, say) inks where the font's metrics do not say.
+struct InkRows {
+    int top = 0;
+    int bottom = 0;
+};
+InkRows inkRows(HDC dc, const std::vector<std::wstring>& lines, int spacing, int width,
+                int height) {
+    const int pad = height;  // room for ink above and below the cells
+    const int w = width + 2 * pad, h = height + 2 * pad;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!mem || !bitmap || !bits) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (mem)
+            DeleteDC(mem);
+        return {0, height};  // the cells, then
+    }
+    const HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    const HGDIOBJ oldFont = SelectObject(mem, GetCurrentObject(dc, OBJ_FONT));
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill_n(pixels, std::size_t(w) * std::size_t(h), 0xFFFFFFu);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, RGB(0, 0, 0));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ExtTextOutW(mem, pad, pad + int(i) * spacing, 0, nullptr, lines[i].c_str(),
+                    UINT(lines[i].size()), nullptr);
+    GdiFlush();
+    InkRows ink{h, 0};
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* row = pixels + std::size_t(y) * std::size_t(w);
+        if (std::any_of(row, row + w, [](std::uint32_t p) { return (p & 0xFFFFFFu) != 0xFFFFFFu; }))
+            ink = {std::min(ink.top, y - pad), y - pad + 1};
+    }
+    SelectObject(mem, oldFont);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    return ink.top <= ink.bottom ? ink : InkRows{0, 0};
 }
 
 }  // namespace
@@ -140,15 +188,19 @@ void PanelWindow::fitCaption(Control& c, HDC dc, const RECT& room) {
         trial.lines = wrapCaption(c.caption, measure, width);
         TEXTMETRICW tm{};
         GetTextMetricsW(dc, &tm);
-        // The lines' ink: the block of cells, less the leading above the first line.
-        const int total =
-            int(trial.lines.size() - 1) * (tm.tmHeight + tm.tmExternalLeading) + tm.tmHeight;
-        const int top = (buttonHeight - total) / 2;
+        const int spacing = tm.tmHeight + tm.tmExternalLeading;
+        const int total = int(trial.lines.size() - 1) * spacing + tm.tmHeight;
+        const int top = (buttonHeight - total) / 2;  // as drawButton places the first line
         int widest = 0;
-        for (const std::string& line : trial.lines)
+        std::vector<std::wstring> wide;
+        for (const std::string& line : trial.lines) {
             widest = std::max(widest, measure(line));
-        trial.fits = widest <= width && top + tm.tmInternalLeading >= room.top &&
-                     top + total - tm.tmDescent / 2 <= room.bottom;
+            wide.push_back(toWide(line));
+        }
+        if (widest > width)
+            return trial;
+        const InkRows ink = inkRows(dc, wide, spacing, widest, total);
+        trial.fits = top + ink.top >= room.top && top + ink.bottom <= room.bottom;
         return trial;
     });
     c.points = fitted.points;
@@ -187,7 +239,8 @@ void PanelWindow::drawButton(Control& c, const DRAWITEMSTRUCT& item) {
         }
     }
     if (!c.fitted)
-        fitCaption(c, dc, RECT{kEdge + 1, kEdge, w - kEdge - 1, h - kEdge});
+        // A row of face above and below the ink: a glyph never touches the edge, pressed or not.
+        fitCaption(c, dc, RECT{kEdge + 1, kEdge + 1, w - kEdge - 1, h - kEdge - 1});
     SelectObject(dc, m_fonts.font(c.row->font.face, c.points, c.row->font.bold));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);

@@ -26,15 +26,19 @@ constexpr DWORD kReadChunk = 4096;
 constexpr std::int64_t kStreamingUs = 2000;
 constexpr DWORD kGatherMs = 12;
 
-std::string describe(int port, const std::string& device) {
-    return "COM" + std::to_string(port) + " (" + device + ")";
+std::wstring pathFor(const std::string& device) {
+    return toWide(windowsDevicePath(device));
 }
 
-// "COM7" is opened as \\.\COM7, which also reaches COM10 and above; a name with a backslash
-// is taken as it is.
-std::wstring pathFor(const std::string& device) {
-    const std::wstring wide = toWide(device);
-    return device.find('\\') != std::string::npos ? wide : L"\\\\.\\" + wide;
+// What Windows said of a failed open and what a look at the name finds: a folder is refused
+// as access denied, like a port another program holds.
+LocalFault faultOf(const std::string& device, DWORD error) {
+    const DWORD attributes = GetFileAttributesW(pathFor(device).c_str());
+    const bool folder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return {.platform = DeviceNaming::Windows,
+            .code = static_cast<int>(error),
+            .probe = {.missing = false, .folder = folder, .mayOpen = true, .access = {}}};
 }
 
 }  // namespace
@@ -207,7 +211,7 @@ SerialResult WinSerial::setCommPort(int port) {
     if (port != 1 && port != 2)
         return {"COM" + std::to_string(port) + " is not a port of this panel."};
     if (m_line)
-        return {describe(m_port, deviceName(m_port)) + " is open; close it first."};
+        return {portLabel(m_port) + " is open; close it first."};
     m_port = port;
     return {};
 }
@@ -242,7 +246,7 @@ SerialResult WinSerial::apply(HANDLE handle) {
                                    : NOPARITY;
     dcb.StopBits = s.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
     if (!SetCommState(handle, &dcb)) {
-        return {describe(m_port, deviceName(m_port)) + ": cannot set " + m_settings + ": " +
+        return {portLabel(m_port) + ": cannot set " + m_settings + ": " +
                 windowsMessage(GetLastError()) + "."};
     }
     return {};
@@ -255,7 +259,7 @@ SerialResult WinSerial::setPortOpen(bool open) {
     }
     if (m_line)
         return {};
-    const std::string port = "COM" + std::to_string(m_port);
+    const std::string port = portLabel(m_port);
     const std::string device = deviceName(m_port);
     const PortAddressResult address = parsePortAddress(device);
     if (!address.address)
@@ -266,11 +270,13 @@ SerialResult WinSerial::setPortOpen(bool open) {
     }
 
     auto line = std::make_shared<Line>();
-    line->text = describe(m_port, device);
+    line->text = port;
     line->handle = CreateFileW(pathFor(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (line->handle == INVALID_HANDLE_VALUE)
-        return {openFailureText(port, device, windowsMessage(GetLastError()))};
+    if (line->handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return {openFailureText(port, device, windowsMessage(error), faultOf(device, error))};
+    }
     DCB probe{};
     probe.DCBlength = sizeof probe;
     if (!GetCommState(line->handle, &probe)) {
@@ -338,7 +344,7 @@ void WinSerial::report(Line& line) {
 
 SerialResult WinSerial::output(std::string_view bytes) {
     if (!m_line)
-        return {describe(m_port, deviceName(m_port)) + " is not open."};
+        return {portLabel(m_port) + " is not open."};
     const std::shared_ptr<Line> line = m_line;
     OVERLAPPED ov{};
     ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
         return usageError("--port " + device + ": " + address.error);
 
     const std::unique_ptr<r7k::SerialPort> serial = makePort(*address.address);
+    serial->setPortName(1, r7k::ctl::runPortName(call.port));
     r7k::HeadlessRunner headless(*serial);
     r7k::session::ScriptRunner& runner = headless.runner;
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "base/command_line.h"
 #include "ctl/invocation.h"
 #include "session/script_runner.h"
 #include "transport/port_address.h"
@@ -53,7 +54,7 @@ int wmain() {
     using r7k::win::writeOut;
     g_stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(onConsoleStop, TRUE);
-    std::vector<std::string> args = r7k::win::utf8Arguments();
+    std::vector<std::string> args = r7k::cli::windowsHelpWords(r7k::win::utf8Arguments());
     if (!args.empty())
         args.erase(args.begin());
     const r7k::ctl::Invocation call = r7k::ctl::readInvocation(args);
@@ -87,6 +88,7 @@ int wmain() {
     r7k::win::initUiThread();
     // COM2 is never used by a run.
     r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
+    serial.setPortName(1, r7k::ctl::runPortName(call.port));
     r7k::HeadlessWindow window;
     r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
     r7k::session::ScriptRunner runner(
