@@ -54,6 +54,10 @@ class TestPjlink : public QObject {
         QTest::newRow("a digest without a password is ignored") << false << QByteArray(32, 'c') + "%1POWR 1\r" << "1POWR 1";
         QTest::newRow("over 136 bytes: ERR2, the rest skipped") << false << "%1POWR " + QByteArray(200, '0') + "\r%1INPT ?\r" << "1POWR  (over)|1INPT ?";
         QTest::newRow("over 136 bytes of no request") << false << QByteArray(140, 'x') << "closed: a line longer than 136 bytes that is no request";
+        QTest::newRow("135 bytes and the CR are a line") << false << "%1POWR " + QByteArray(128, '0') + "\r" << "1POWR " + QString(128, '0');
+        QTest::newRow("136 bytes before the CR are over") << false << "%1POWR " + QByteArray(129, '0') + "\r" << "1POWR  (over)";
+        QTest::newRow("classes and bodies of every digit") << false << QByteArray("%9AB0C ?\r%0POWR ?\r") << "9AB0C ?|0POWR ?";
+        QTest::newRow("every lower-case letter of a body") << false << QByteArray("%2frez 1\r%1abyz ?\r") << "2FREZ 1|1ABYZ ?";
         // clang-format on
     }
     void session() {
@@ -165,7 +169,7 @@ class TestPjlink : public QObject {
         int allowed = 0;
         for (int i = 0; i < 30; ++i)
             allowed += pace.allow(std::chrono::milliseconds{i}) ? 1 : 0;
-        QCOMPARE(allowed + (pace.allow(std::chrono::milliseconds{1001}) ? 1 : 0), 21);
+        QCOMPARE(allowed + (pace.allow(std::chrono::milliseconds{1000}) ? 1 : 0), 21);
         // query=reply seen, or a command taken; then the notifications (| between lines).
         const std::pair<const char*, const char*> seen[] = {
             {"CR0=80", ""},
@@ -212,6 +216,10 @@ class TestPjlink : public QObject {
         options.unsentLimit = 20;
         Service service(
             requests, options, idle, [&rig] { return rig.now(); }, [] { return ""; });
+        QStringList log;
+        service.onLog = [&](const std::string& text) {
+            log << QString("%1 %2").arg(rig.now().count() / 1000).arg(QString::fromStdString(text));
+        };
         FakePeer a, b, c;
         QVERIFY(service.accept(a) && service.accept(b) && !service.accept(c));
         service.received(a, "%1POWR ?\r%1INST ?\r");
@@ -219,12 +227,17 @@ class TestPjlink : public QObject {
         QCOMPARE(a.lines(), QString("PJLINK 0|%1POWR=1|%1INST=11 12 21 22|"));
         rig.runTo(std::chrono::milliseconds{900});
         service.received(b, "\r");  // a bare CR keeps b, not a
+        rig.runTo(std::chrono::milliseconds{995});
+        QVERIFY(!a.finished);
         rig.runTo(std::chrono::milliseconds{1020});
         QVERIFY(a.finished && !b.finished);
         QCOMPARE(service.connections(), std::size_t(1));
         QVERIFY(service.accept(c));  // a's place is free at once
-        service.gone(b);             // b reset: freed too
+        service.received(b, "%1POWR 0\r");
+        service.gone(b);  // b reset: freed too, and what it asked is done all the same
         QCOMPARE(service.connections(), std::size_t(1));
+        rig.runTo(std::chrono::milliseconds{1040});
+        QCOMPARE(rig.sent().join('|'), QString("0 CR0|1020 CR0|1025 C01"));
         // c stops reading: answers pile up past the bound, and c is read no more until they go.
         c.held = 30;
         service.received(c, "%1CLSS ?\r");
@@ -238,6 +251,12 @@ class TestPjlink : public QObject {
         rig.runTo(std::chrono::milliseconds{1100});
         QVERIFY2(c.lines().endsWith("%1POWR=1|") && c.finished, qPrintable(c.lines()));
         QCOMPARE(service.connections(), std::size_t(0));
+        QCOMPARE(log.join('|'), QString("0 127.0.0.9:5000: refused, 2 connections are open already|"
+                                        "1005 127.0.0.9:5000: closed after no request for a while|"
+                                        "1020 127.0.0.9:5000: closed by the controller|"
+                                        "1040 127.0.0.9:5000: not read until it takes its answers "
+                                        "(30 bytes wait)|"
+                                        "1040 127.0.0.9:5000: closed by the controller"));
     }
 };
 

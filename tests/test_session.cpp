@@ -60,6 +60,8 @@ class TestSession : public QObject {
         QTest::newRow("a lost port fails requests at once and is opened again a second later")
             << 1000 << "CR0=hangup" << "0 %1POWR ?|600 %1POWR ?|700 speak CR0=00\r|1100 %1POWR ?"
             << "0 CR0|1100 CR0" << "5 %1POWR=ERR4|600 %1POWR=ERR4|1105 %1POWR=1";
+        QTest::newRow("a kept query is looked at again each time its age has run")
+            << 0 << "CR0=00\r" << "0 keep 0 100|330 end" << "1 CR0|106 CR0|211 CR0|316 CR0" << "";
         QTest::newRow("an input the projector cannot tell is unavailable, not a failure")
             << 0 << "CR1=9\r" << "0 %1INPT ?" << "0 CR1" << "5 %1INPT=ERR3";
         // clang-format on
@@ -68,10 +70,65 @@ class TestSession : public QObject {
         QFETCH(int, maxAge);
         QFETCH(QString, replies);
         QFETCH(QString, events);
+        const Run run = play(maxAge, replies, events);
+        QTEST(run.sent, "sent");
+        QTEST(run.answers, "answers");
+    }
+
+    // What the service is told and logs: why a request failed, the port's troubles said once,
+    // the commands the projector took.
+    void said_data() {
+        QTest::addColumn<QString>("replies");
+        QTest::addColumn<QString>(
+            "events");  // as above, and "close", "open", "failopen TEXT", "warn TEXT"
+        QTest::addColumn<QString>("said");  // "ms text", failures of answers and log lines
+        const QString port = "COM1 (/dev/fake1)";
+        // clang-format off
+        QTest::newRow("no reply, then the line is probed, the rest fail at once")
+            << "" << "0 %1POWR ?|600 %1INPT ?|700 %1AVMT ?"
+            << "500 no reply within 500 ms on " + port + "|"
+               "600 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")|"
+               "700 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")";
+        QTest::newRow("NAK, a wrong answer, an answer without an end")
+            << "CR0=00\r;C01=\x15;C0E=12\r;CRA=" + QString(4096, '1') << "0 %1POWR 0|0 %1AVMT ?|100 %1AVMT 10"
+            << "10 an answer of 4096 bytes without an end on " + port + "|"
+               "15 power-off: the projector answered NAK (0x15) on " + port + "|"
+               "105 no-show-off: expected ACK on " + port;
+        QTest::newRow("closed, a port that cannot be opened, said once, then open again")
+            << "CR0=00\r" << "0 close|10 %1POWR ?|20 failopen /dev/fake1 cannot be opened.\nIt is busy.|20 open|30 %1POWR ?|1500 failopen |2100 %1POWR ?"
+            << "10 " + port + " is closed|"
+               "20 /dev/fake1 cannot be opened. It is busy; trying again every second|"
+               "30 /dev/fake1 cannot be opened. It is busy|"
+               "2020 " + port + " is open again";
+        QTest::newRow("a command taken, a command refused")
+            << "CR0=00\r;C0D=\x06;C0B=\x15" << "0 %1AVMT 31"
+            << "10 took C0D|15 sound-mute-on: the projector answered NAK (0x15) on " + port;
+        QTest::newRow("the port's own warnings, on one line")
+            << "" << "0 warn The gateway is slow.\nIt said so.\n" << "0 The gateway is slow. It said so";
+        // clang-format on
+    }
+    void said() {
+        QFETCH(QString, replies);
+        QFETCH(QString, events);
+        QTEST(play(1000, replies, events).said, "said");
+    }
+
+  private:
+    struct Run {
+        QString sent, answers, said;
+    };
+    static Run play(int maxAge, const QString& replies, const QString& events) {
         SessionRig rig;
         setReplies(rig, replies);
         pjlink::Requests requests(rig.projector, {}, std::chrono::milliseconds{maxAge});
-        QStringList answers;
+        QStringList answers, said;
+        const auto stamp = [&rig](const std::string& text) {
+            return QString("%1 %2").arg(rig.clock.now().count()).arg(QString::fromStdString(text));
+        };
+        rig.line.onLog = [&](const std::string& text) { said << stamp(text); };
+        rig.projector.onCommand = [&](std::string_view code) {
+            said << stamp("took " + std::string(code));
+        };
         std::optional<int> end;
         int last = 0;
         for (const QString& event : events.split('|')) {
@@ -83,6 +140,14 @@ class TestSession : public QObject {
                 end = at;
             } else if (what == "silent") {
                 rig.replies.clear();
+            } else if (what.startsWith("warn ")) {
+                rig.serial.warn(what.mid(5).toStdString());
+            } else if (what == "close") {
+                rig.line.close();
+            } else if (what == "open") {
+                rig.line.open("19200,N,8,1");
+            } else if (what.startsWith("failopen ")) {
+                rig.serial.failures["open"] = what.mid(9).toStdString();
             } else if (what.startsWith("speak ")) {
                 rig.replies.clear();
                 setReplies(rig, what.mid(6));
@@ -92,16 +157,14 @@ class TestSession : public QObject {
             } else {
                 const auto request = *pjlink::parseRequest(what.toStdString());
                 requests.carryOut(request, [&, request](const pjlink::Answered& a) {
-                    answers << QString("%1 %2")
-                                   .arg(rig.clock.now().count())
-                                   .arg(QString::fromStdString(pjlink::response(request, a.result)))
-                                   .chopped(1);
+                    answers << stamp(pjlink::response(request, a.result)).chopped(1);
+                    if (!a.failure.empty())
+                        said << stamp(a.failure);
                 });
             }
         }
         rig.runTo(std::chrono::milliseconds{end.value_or(last + 600)});
-        QTEST(rig.sent().join('|'), "sent");
-        QTEST(answers.join('|'), "answers");
+        return {rig.sent().join('|'), answers.join('|'), said.join('|')};
     }
 };
 

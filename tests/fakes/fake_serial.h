@@ -64,6 +64,9 @@ class FakeSerial : public SerialPort {
         raiseLost(deviceName(m_port) + ": Input/output error");
     }
 
+    // A warning of the component's own (a gateway's remark), passed on as it would be.
+    void warn(const std::string& text) { raiseWarning(text); }
+
     // Operations that fail, by name: "open" (any port), "open1", "open2", "close", "port",
     // "settings"; an empty text fails nothing.
     std::map<std::string, std::string> failures;

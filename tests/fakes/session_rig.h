@@ -39,7 +39,9 @@ struct SessionRig {
             const bool replyDue = !m_due.empty() && m_due.begin()->first <= until;
             if (clock.now() >= until && !replyDue)
                 return;
-            const milliseconds next = replyDue ? m_due.begin()->first : until;
+            // A millisecond at a time, so that what a timer writes is answered in time too.
+            const milliseconds next =
+                replyDue ? m_due.begin()->first : std::min(until, clock.now() + milliseconds{1});
             clock.advance(std::max(next - clock.now(), milliseconds{0}));
             while (!m_due.empty() && m_due.begin()->first <= clock.now()) {
                 const QString command = m_due.begin()->second;
