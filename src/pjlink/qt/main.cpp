@@ -64,9 +64,11 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     const auto now = [&clock] { return std::chrono::microseconds{clock.nsecsElapsed() / 1000}; };
-    // The serial component with the address as COM1; COM2 is never used.
+    // The serial component with the address as COM1; COM2 is never used. Messages name the
+    // port by the device given, as the operator knows it, not as the panel's COM1.
     const auto serial =
         r7k::makeSerialPort(config.port, *r7k::parsePortAddress("/dev/null").address);
+    serial->setPortName(1, "");
     r7k::QtTimer lineTimeout, lineRetry, keeper, idle;
     r7k::session::LineScheduler lineScheduler(*serial, lineTimeout, lineRetry, now);
     lineScheduler.onLog = log;
