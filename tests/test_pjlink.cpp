@@ -1,9 +1,12 @@
 // r7k-pjlink's toolkit-free parts: request lines and authentication, the mapping onto the
 // projector's commands on virtual time, the notifications, and connections as the service
 // keeps them (greeting, idle, half-close, a controller that does not read, its count).
+#include <QHostAddress>
 #include <QtTest>
+#include <cstring>
 
 #include "fakes/session_rig.h"
+#include "pjlink/interfaces.h"
 #include "pjlink/md5.h"
 #include "pjlink/notices.h"
 #include "pjlink/service.h"
@@ -197,6 +200,52 @@ class TestPjlink : public QObject {
                     out << QString::fromStdString(line).chopped(1);
             QCOMPARE(out.join('|') + " after " + text, QString(lines) + " after " + text);
         }
+    }
+
+    // The search answer's hardware address: the interface reached, else the one on the
+    // controller's network (to the prefix's last bit), else the first one up that is no
+    // loopback.
+    void macChoice_data() {
+        QTest::addColumn<QString>("local");  // "" for every address
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QString>("mac");
+        // clang-format off
+        QTest::addRow("the address reached") << "192.0.2.7" << "10.1.2.3" << "00:00:00:00:00:0B";
+        QTest::addRow("reached over IPv6") << "2001:db8::7" << "10.1.2.3" << "00:00:00:00:00:0B";
+        QTest::addRow("the controller's network") << "" << "10.1.2.200" << "00:00:00:00:00:0C";
+        QTest::addRow("past the prefix /25") << "" << "10.1.2.127" << "00:00:00:00:00:0B";
+        QTest::addRow("an IPv6 network") << "" << "fe80::99" << "00:00:00:00:00:0C";
+        QTest::addRow("loopback: its own, no hardware address") << "127.0.0.1" << "127.0.0.1"
+            << "00:00:00:00:00:00";
+        QTest::addRow("elsewhere: first up, not the loopback") << "" << "198.51.100.1"
+            << "00:00:00:00:00:0B";
+        // clang-format on
+    }
+
+    void macChoice() {
+        QFETCH(QString, local);
+        QFETCH(QString, peer);
+        const auto ip = [](const QString& text) {
+            IpAddress out;
+            const QHostAddress host(text);
+            bool v4 = false;
+            const quint32 four = host.toIPv4Address(&v4);
+            if (v4)
+                for (int i = 0; i < 4; ++i)
+                    out.bytes[std::size_t(i)] = std::uint8_t(four >> (24 - 8 * i));
+            else
+                out.size = 16, std::memcpy(out.bytes.data(), host.toIPv6Address().c, 16);
+            return out;
+        };
+        const std::vector<NetInterface> interfaces{
+            {"", true, true, {{ip("127.0.0.1"), 8}}},
+            {"00:00:00:00:00:0A", false, false, {}},  // down
+            {"00:00:00:00:00:0B", true, false, {{ip("192.0.2.7"), 24}, {ip("2001:db8::7"), 64}}},
+            {"00:00:00:00:00:0C", true, false, {{ip("10.1.2.130"), 25}, {ip("fe80::1"), 64}}},
+        };
+        const std::optional<IpAddress> reached =
+            local.isEmpty() ? std::nullopt : std::optional(ip(local));
+        QTEST(QString::fromStdString(macFor(interfaces, reached, ip(peer))), "mac");
     }
 
     // A connection through its life: greeting, answers in order, idle close (a bare CR is

@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "pjlink/keep_fresh.h"
 #include "pjlink/metrics.h"
@@ -21,15 +20,6 @@
 #include "transport/port_address.h"
 
 namespace {
-
-// 8 hex digits for a greeting.
-std::string randomHex() {
-    static std::random_device device;
-    static std::mt19937 generator(device());
-    char text[9];
-    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(generator()));
-    return text;
-}
 
 int failure(const std::string& message) {
     std::fprintf(stderr, "r7k-pjlink: %s\n", message.c_str());
@@ -72,7 +62,7 @@ int main(int argc, char** argv) {
     lineScheduler.onLog = log;
     r7k::session::Projector projector(lineScheduler, keeper, now);
     r7k::pjlink::Requests requests(projector, config.identity, config.maxAge);
-    r7k::pjlink::Service service(requests, config.service, idle, now, randomHex);
+    r7k::pjlink::Service service(requests, config.service, idle, now, r7k::pjlink::randomGreeting);
     service.onLog = log;
     r7k::pjlink::TcpFront front(service);
     if (!front.listen(listenHost, config.listen.port)) {

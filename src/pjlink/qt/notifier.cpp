@@ -4,6 +4,8 @@
 #include <QNetworkInterface>
 #include <cstdio>
 
+#include "pjlink/interfaces.h"
+
 namespace r7k::pjlink {
 namespace {
 
@@ -13,29 +15,44 @@ void log(const QString& text) {
     std::fprintf(stderr, "r7k-pjlink: %s\n", text.toLocal8Bit().constData());
 }
 
-QString macOf(const QNetworkInterface& interface) {
-    const QString mac = interface.hardwareAddress().toUpper();
-    return mac.size() == 17 ? mac : QStringLiteral("00:00:00:00:00:00");
+// An address as the core compares them; an IPv4-mapped IPv6 address as IPv4.
+std::optional<IpAddress> ipOf(const QHostAddress& address) {
+    IpAddress ip;
+    bool v4 = false;
+    const quint32 four = address.toIPv4Address(&v4);
+    if (v4) {
+        for (int i = 0; i < 4; ++i)
+            ip.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(four >> (24 - 8 * i));
+        return ip;
+    }
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return std::nullopt;
+    const Q_IPV6ADDR six = address.toIPv6Address();
+    ip.size = 16;
+    for (std::size_t i = 0; i < 16; ++i)
+        ip.bytes[i] = six[static_cast<int>(i)];
+    return ip;
 }
 
-// The hardware address a controller at `peer` knows the service by: that of the interface
-// with the address it reached (`local`), else of the one on the controller's network, else
-// of the first one up that has one.
+std::vector<NetInterface> listInterfaces() {
+    std::vector<NetInterface> out;
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces()) {
+        NetInterface n;
+        n.mac = i.hardwareAddress().toUpper().toStdString();
+        n.up = i.flags() & QNetworkInterface::IsUp;
+        n.loopback = i.flags() & QNetworkInterface::IsLoopBack;
+        for (const QNetworkAddressEntry& e : i.addressEntries())
+            if (const auto ip = ipOf(e.ip()))
+                n.entries.push_back({*ip, e.prefixLength()});
+        out.push_back(std::move(n));
+    }
+    return out;
+}
+
 std::string macFor(const QHostAddress& local, const QHostAddress& peer) {
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& i : interfaces)
-        for (const QNetworkAddressEntry& e : i.addressEntries())
-            if (!local.isNull() && e.ip().isEqual(local, QHostAddress::TolerantConversion))
-                return macOf(i).toStdString();
-    for (const QNetworkInterface& i : interfaces)
-        for (const QNetworkAddressEntry& e : i.addressEntries())
-            if (peer.isInSubnet(e.ip(), e.prefixLength()))
-                return macOf(i).toStdString();
-    for (const QNetworkInterface& i : interfaces)
-        if ((i.flags() & QNetworkInterface::IsUp) && !(i.flags() & QNetworkInterface::IsLoopBack) &&
-            !i.hardwareAddress().isEmpty())
-            return macOf(i).toStdString();
-    return "00:00:00:00:00:00";
+    const auto to = ipOf(peer);
+    return pjlink::macFor(listInterfaces(), local.isNull() ? std::nullopt : ipOf(local),
+                          to.value_or(IpAddress{}));
 }
 
 }  // namespace
