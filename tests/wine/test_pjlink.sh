@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# r7k-pjlink.exe under Wine, the projector (r7k-sim) on a COM port linked to the sim's pty: a
+# console run answers PJLink on loopback and ends at Ctrl+C (SIGINT, which Wine turns into
+# CTRL_C_EVENT) with status 0 and the port closed; the Windows service is installed, runs,
+# answers, is stopped (port and socket closed) and removed through Wine's service manager, and
+# the wrong commands at each stage say why.
+set -euo pipefail
+fail() { echo "FAIL: $*" >&2; exit 1; }
+exe=$R7K_WIN_BUILD/r7k-pjlink.exe
+scratch=$(mktemp -d)
+com=COM$((20 + $$ % 200))
+link=$WINEPREFIX/dosdevices/${com,,}
+cleanup() {
+  wine "$exe" service remove >/dev/null 2>&1 || true
+  [ -n "${sim:-}" ] && kill "$sim" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+# One server for the whole test, kept between the steps (with-display.sh ends it).
+wineserver -p || true
+"$R7K_SIM" --link "$link" >"$scratch/sim.out" 2>"$scratch/sim.err" &
+sim=$!
+for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+
+# The port in "answering PJLink on 127.0.0.1:PORT" once FILE says it (the port was 0: any).
+port_in() {
+  for _ in $(seq 150); do
+    port=$(sed -n 's/.*answering PJLink on 127\.0\.0\.1:\([0-9]*\) for.*/\1/p' "$1" 2>/dev/null)
+    [ -n "$port" ] && { echo "$port"; return 0; }
+    sleep 0.1
+  done
+  fail "no 'answering PJLink' in $1: $(cat "$1" 2>/dev/null)"
+}
+# A PJLink exchange on loopback: the greeting, then each request's answer, '|' between.
+exchange() {
+  exec 3<>"/dev/tcp/127.0.0.1/$1" || fail "port $1 refused the connection"
+  local line out
+  IFS= read -r -d $'\r' -t 10 line <&3 || fail "no greeting on port $1"
+  out=$line
+  for request in "${@:2}"; do
+    printf '%s\r' "$request" >&3
+    IFS= read -r -d $'\r' -t 10 line <&3 || fail "no answer to $request"
+    out+="|$line"
+  done
+  exec 3<&-
+  echo "$out"
+}
+closes_seen() { grep -c "the line was closed" "$scratch/sim.err" || true; }
+wait_closes() {
+  for _ in $(seq 50); do [ "$(closes_seen)" -ge "$1" ] && return 0; sleep 0.1; done
+  fail "the sim saw the line closed $(closes_seen) times, not $1"
+}
+
+# The console run.
+wine "$exe" --port "$com" --listen 127.0.0.1:0 --no-notify 2>"$scratch/console.err" &
+console=$!
+port=$(port_in "$scratch/console.err")
+got=$(exchange "$port" "%1POWR ?" "%1LAMP ?" "%1NAME ?")
+[ "$got" = "PJLINK 0|%1POWR=0|%1LAMP=1234 0 1234 0|%1NAME=r7k" ] || fail "console run answered '$got'"
+kill -INT "$console"
+rc=0
+wait "$console" || rc=$?
+[ "$rc" = 0 ] || fail "Ctrl+C ended the console run with $rc: $(cat "$scratch/console.err")"
+grep -q "stopped by Ctrl+C; the port is closed" "$scratch/console.err" ||
+  fail "the console run said: $(cat "$scratch/console.err")"
+wait_closes 1
+
+# The service, through the service manager.
+win() { wine "$@" 2>&1 | tr -d '\r'; }
+state() { win sc query r7k-pjlink | sed -n 's/ *STATE *: [0-9]* *\([A-Z_]*\).*/\1/p'; }
+said=$(win "$exe" service stop) && fail "stop before install succeeded: $said"
+grep -q "the service r7k-pjlink is not installed" <<<"$said" || fail "stop before install said '$said'"
+said=$(win "$exe" service install --port "$com" --speeed 9600) && fail "install took a bad option"
+grep -q "unknown option" <<<"$said" || fail "install with a bad option said '$said'"
+win "$exe" service install --port "$com" --listen 127.0.0.1:0 --no-notify >/dev/null ||
+  fail "install failed"
+said=$(win "$exe" service install --port "$com") && fail "a second install succeeded"
+grep -q "already installed" <<<"$said" || fail "a second install said '$said'"
+installed=$(winepath -u 'C:\Program Files\r7k-pjlink\r7k-pjlink.exe' 2>/dev/null)
+cmp -s "$exe" "$installed" || fail "the program was not copied to $installed"
+log=$(winepath -u 'C:\ProgramData\r7k-pjlink\r7k-pjlink.log' 2>/dev/null)
+rm -f "$log"
+said=$(win "$exe" service start) || fail "start failed: $said"
+[ "$(state)" = RUNNING ] || fail "sc query says $(state) after start"
+port=$(port_in "$log")
+got=$(exchange "$port" "%1POWR ?" "%1INPT ?")
+[ "$got" = "PJLINK 0|%1POWR=0|%1INPT=11" ] || fail "the service answered '$got'"
+win "$exe" service stop >/dev/null || fail "stop failed"
+[ "$(state)" = STOPPED ] || fail "sc query says $(state) after stop"
+grep -q "stopped by the service manager; the port is closed" "$log" || fail "the log: $(cat "$log")"
+wait_closes 2
+(exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "port $port still open after the stop"
+win "$exe" service remove >/dev/null || fail "remove failed"
+said=$(win sc query r7k-pjlink) && fail "sc query still finds the service: $said"
+[ ! -e "$installed" ] || fail "remove left $installed"
+echo "r7k-pjlink.exe: console and service runs answered and stopped cleanly"
