@@ -17,14 +17,9 @@ namespace {
 using r7k::pjlink::win::logLine;
 
 constexpr int kUsage = 2;
-constexpr const char* kServiceUsage =
-    "Usage: r7k-pjlink service install --port DEVICE [options]\n"
-    "       r7k-pjlink service start|stop|remove\n"
-    "Installs the service (as administrator) with the options of a console run, starts,\n"
-    "stops or removes it.\n";
-
 int serviceUsage(const std::string& message) {
-    r7k::win::writeErr("r7k-pjlink: " + message + "\n" + kServiceUsage);
+    r7k::win::writeErr("r7k-pjlink: " + message +
+                       "\nTry 'r7k-pjlink --help' for more information.\n");
     return kUsage;
 }
 
