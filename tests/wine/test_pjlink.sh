@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # r7k-pjlink.exe under Wine, the projector (r7k-sim) on a COM port linked to the sim's pty: a
-# console run answers PJLink on loopback and ends at Ctrl+C (SIGINT, which Wine turns into
-# CTRL_C_EVENT) with status 0 and the port closed; the Windows service is installed, runs,
-# answers, is stopped (port and socket closed) and removed through Wine's service manager, and
-# the wrong commands at each stage say why.
+# console run answers PJLink and /metrics on loopback and ends at Ctrl+C (SIGINT, which Wine
+# turns into CTRL_C_EVENT) with status 0 and the port closed; the Windows service is
+# installed, runs, answers, is stopped (port and socket closed) and removed through Wine's
+# service manager, and the wrong commands at each stage say why.
 set -euo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
 exe=$R7K_WIN_BUILD/r7k-pjlink.exe
@@ -51,12 +51,32 @@ wait_closes() {
   fail "the sim saw the line closed $(closes_seen) times, not $1"
 }
 
-# The console run.
-wine "$exe" --port "$com" --listen 127.0.0.1:0 --no-notify 2>"$scratch/console.err" &
+# One HTTP request to the metrics port: the status line, and the body's line starting with $3.
+http_get() {
+  exec 4<>"/dev/tcp/127.0.0.1/$1" || fail "metrics port $1 refused the connection"
+  printf 'GET %s HTTP/1.1\r\nHost: localhost\r\n\r\n' "$2" >&4
+  local reply
+  reply=$(timeout 10 cat <&4 | tr -d '\r')
+  exec 4<&-
+  head -n1 <<<"$reply"
+  grep "^$3" <<<"$reply" || true
+}
+
+# The console run, with the metrics endpoint on Winsock beside PJLink.
+wine "$exe" --port "$com" --listen 127.0.0.1:0 --no-notify --metrics 127.0.0.1:0 \
+  2>"$scratch/console.err" &
 console=$!
 port=$(port_in "$scratch/console.err")
 got=$(exchange "$port" "%1POWR ?" "%1LAMP ?" "%1NAME ?")
 [ "$got" = "PJLINK 0|%1POWR=0|%1LAMP=1234 0 1234 0|%1NAME=r7k" ] || fail "console run answered '$got'"
+metrics=$(sed -n 's|.*serving metrics at http://127\.0\.0\.1:\([0-9]*\)/metrics.*|\1|p' \
+  "$scratch/console.err")
+[ -n "$metrics" ] || fail "no metrics address in: $(cat "$scratch/console.err")"
+got=$(http_get "$metrics" /metrics r7k_lamp_hours)
+grep -q "^HTTP/1.[01] 200" <<<"$got" && grep -q " 1234$" <<<"$got" ||
+  fail "/metrics on Windows gave: $got"
+got=$(http_get "$metrics" /elsewhere "")
+grep -q "^HTTP/1.[01] 404" <<<"$got" || fail "a wrong path gave: $got"
 kill -INT "$console"
 rc=0
 wait "$console" || rc=$?

@@ -117,9 +117,8 @@ int runService(const std::vector<std::string>& options) {
             return 1;
         }
         control.running();
-        const int status = r7k::win::runMessageLoop();
-        control.onStop = nullptr;
-        return status;
+        // A STOP after the loop has ended posts to a loop that no longer runs: harmless.
+        return r7k::win::runMessageLoop();
     });
     if (dispatched)
         return 0;

@@ -1,5 +1,7 @@
 #include "pjlink/win/socket_notifier.h"
 
+#include <mswsock.h>
+
 #include "pjlink/interfaces.h"
 #include "pjlink/win/adapters.h"
 #include "pjlink/win/log.h"
@@ -34,6 +36,13 @@ bool SocketNotifier::bind(const std::string& host, unsigned port) {
         return false;
     }
     m_socket = socket(address.ss_family, SOCK_DGRAM, IPPROTO_UDP);
+    // Windows reports a notification that found no listener (ICMP port unreachable) as a reset
+    // at the next receive; on UDP that means nothing here.
+    BOOL reportResets = FALSE;
+    DWORD returned = 0;
+    if (m_socket != INVALID_SOCKET)
+        WSAIoctl(m_socket, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0,
+                 &returned, nullptr, nullptr);
     if (m_socket == INVALID_SOCKET ||
         ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         !SocketEvents::watch(m_socket, FD_READ, [this](long, int) { readDatagrams(); })) {
@@ -94,8 +103,10 @@ void SocketNotifier::readDatagrams() {
         int fromLength = sizeof from;
         const int n = recvfrom(m_socket, buffer, sizeof buffer, 0,
                                reinterpret_cast<sockaddr*>(&from), &fromLength);
-        // WSAEMSGSIZE: a datagram longer than any search, cut; it is no search.
-        if (n < 0 && WSAGetLastError() != WSAEMSGSIZE)
+        // WSAEMSGSIZE: a datagram longer than any search, cut; it is no search. A reset is
+        // one that came back from a notification (where the ioctl above is not heeded).
+        const int error = n < 0 ? WSAGetLastError() : 0;
+        if (n < 0 && error != WSAEMSGSIZE && error != WSAECONNRESET)
             return;
         if (!m_options.search || n < 0)
             continue;
