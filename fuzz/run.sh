@@ -2,7 +2,7 @@
 # Builds a libFuzzer target and runs it on its seed corpus; exits non-zero on a finding.
 #
 #   fuzz/run.sh [target] [amount] [libFuzzer options...]
-#     target  replies (default), traffic, events, telnet or pjlink
+#     target  replies (default), traffic, events, telnet, pjlink or http
 #     amount  number of runs (default 200000), or seconds with an "s" suffix ("600s")
 #
 # The binary and the grown corpus go to build-fuzz/ (or $R7K_FUZZ_OUT); the committed seeds
@@ -18,7 +18,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${R7K_FUZZ_OUT:-$root/build-fuzz}
 
 if [ ! -f "$root/fuzz/fuzz_$target.cpp" ]; then
-    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet, pjlink)" >&2
+    echo "run.sh: unknown fuzz target '$target' (known: replies, traffic, events, telnet, pjlink, http)" >&2
     exit 2
 fi
 # Every target builds on the whole toolkit-free core, with the session and the toolkit-free

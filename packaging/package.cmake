@@ -52,6 +52,8 @@ install(FILES ${R7K_CHANGELOG} ${R7K_PACKAGING_DIR}/copyright DESTINATION ${CMAK
 # /lib/systemd/system. The package enables and starts nothing.
 install(FILES ${R7K_PACKAGING_DIR}/r7k-pjlink@.service DESTINATION /lib/systemd/system)
 install(FILES ${R7K_PACKAGING_DIR}/r7k-pjlink.conf.example
+              ${R7K_PACKAGING_DIR}/r7k-pjlink-alerts.yml
+              ${R7K_PACKAGING_DIR}/r7k-pjlink-alerts.test.yml
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(DIRECTORY DESTINATION /etc/r7k-pjlink)
 

@@ -18,7 +18,7 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
     ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE 'package|wine'
 
   echo "== fuzz targets, short runs, one per core"
-  targets=(traffic replies events telnet pjlink)
+  targets=(traffic replies events telnet pjlink http)
   logs=${R7K_FUZZ_OUT:-$root/build-fuzz}/logs
   mkdir -p "$logs"
   # Built one after the other, as they share the compiled core; then run side by side.

@@ -87,9 +87,6 @@ int main(int argc, char** argv) {
             return failure("cannot listen on " + config.metrics->text +
                            " (metrics): " + metrics.errorString().toStdString());
         }
-        r7k::pjlink::NetAddress served = *config.metrics;
-        served.port = metrics.serverPort();
-        log("serving metrics at http://" + served.hostPort() + "/metrics");
     }
     const auto keepFresh = [&] {
         r7k::pjlink::keepFresh(projector,
@@ -106,6 +103,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
                  listenHost.toString().toLocal8Bit().constData(), front.serverPort(),
                  config.device.c_str(), config.service.password.empty() ? "" : ", with a password");
+    if (metrics.isListening()) {
+        r7k::pjlink::NetAddress served = *config.metrics;
+        served.port = metrics.serverPort();
+        log("serving metrics at http://" + served.hostPort() + "/metrics");
+    }
     if (config.service.password.empty() && !config.listen.isLoopback()) {
         std::fprintf(stderr,
                      "r7k-pjlink: warning: anyone who reaches %s can switch the projector; "
