@@ -38,13 +38,6 @@ int main(int argc, char** argv) {
     const r7k::pjlink::Config& config = *invocation.config;
     QCoreApplication app(argc, argv);
     const QHostAddress listenHost(QString::fromStdString(config.listen.host));
-    r7k::pjlink::NotifyOptions notify;
-    notify.search = config.search;
-    notify.notify = config.notify;
-    if (config.notifyTo) {
-        notify.to = QHostAddress(QString::fromStdString(config.notifyTo->host));
-        notify.toPort = config.notifyTo->port;
-    }
 
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -69,7 +62,8 @@ int main(int argc, char** argv) {
         return failure("cannot listen on " + config.listen.text + ": " +
                        front.errorString().toStdString());
     }
-    r7k::pjlink::Notifier notifier(projector, notify);
+    r7k::pjlink::Notifier notifier(projector, config);
+    r7k::pjlink::Announcer& announcer = notifier.announcer();
     if (!notifier.bind(listenHost, front.serverPort())) {
         return failure(
             "cannot listen on " + config.listen.text + " (UDP, for search and notification): " +
@@ -90,16 +84,14 @@ int main(int argc, char** argv) {
     }
     const auto keepFresh = [&] {
         r7k::pjlink::keepFresh(projector,
-                               {service.connections(), notifier.telling(), metrics.isListening()},
+                               {service.connections(), announcer.telling(), metrics.isListening()},
                                config.maxAge);
     };
     service.onConnections = keepFresh;
-    notifier.onTelling = keepFresh;
-    service.onRequest = [&notifier](const std::string& from) {
-        notifier.controllerAt(QHostAddress(QString::fromStdString(from)));
-    };
-    projector.onValue = [&notifier](const r7k::session::Value& value) { notifier.see(value); };
-    projector.onCommand = [&notifier](std::string_view code) { notifier.taken(code); };
+    announcer.onTelling = keepFresh;
+    service.onRequest = [&announcer](const std::string& from) { announcer.controllerAt(from); };
+    projector.onValue = [&announcer](const r7k::session::Value& value) { announcer.see(value); };
+    projector.onCommand = [&announcer](std::string_view code) { announcer.taken(code); };
     std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
                  listenHost.toString().toLocal8Bit().constData(), front.serverPort(),
                  config.device.c_str(), config.service.password.empty() ? "" : ", with a password");
@@ -116,7 +108,7 @@ int main(int argc, char** argv) {
     }
     lineScheduler.open(config.lineSettings);
     keepFresh();  // the metrics' looks start with the line
-    notifier.start();
+    announcer.start();
 
     const r7k::StopSignals stops([&lineScheduler](int signo) {
         std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n", ::strsignal(signo));

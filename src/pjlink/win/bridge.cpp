@@ -21,17 +21,6 @@ microseconds now() {
     return microseconds{r7k::win::counterMicroseconds()};
 }
 
-NotifyOptions notifyOptions(const Config& c) {
-    NotifyOptions out;
-    out.search = c.search;
-    out.notify = c.notify;
-    if (c.notifyTo) {
-        out.to = c.notifyTo->host;
-        out.toPort = c.notifyTo->port;
-    }
-    return out;
-}
-
 }  // namespace
 
 struct Bridge::Parts {
@@ -44,7 +33,7 @@ struct Bridge::Parts {
           requests(projector, c.identity, c.maxAge),
           service(requests, c.service, idle, now, randomGreeting),
           front(service),
-          notifier(projector, notifyOptions(c)),
+          notifier(projector, c),
           metrics([this] { return renderMetrics(projector, service.connections(), counts); }) {}
 
     Config config;
@@ -95,15 +84,18 @@ bool Bridge::start(std::string& error) {
         logLine("serving metrics at http://" + served.hostPort() + "/metrics");
     }
     const auto keep = [&p] {
-        keepFresh(p.projector,
-                  {p.service.connections(), p.notifier.telling(), p.metrics.isListening()},
-                  p.config.maxAge);
+        keepFresh(
+            p.projector,
+            {p.service.connections(), p.notifier.announcer().telling(), p.metrics.isListening()},
+            p.config.maxAge);
     };
     p.service.onConnections = keep;
-    p.notifier.onTelling = keep;
-    p.service.onRequest = [&p](const std::string& from) { p.notifier.controllerAt(from); };
-    p.projector.onValue = [&p](const session::Value& value) { p.notifier.see(value); };
-    p.projector.onCommand = [&p](std::string_view code) { p.notifier.taken(code); };
+    p.notifier.announcer().onTelling = keep;
+    p.service.onRequest = [&p](const std::string& from) {
+        p.notifier.announcer().controllerAt(from);
+    };
+    p.projector.onValue = [&p](const session::Value& value) { p.notifier.announcer().see(value); };
+    p.projector.onCommand = [&p](std::string_view code) { p.notifier.announcer().taken(code); };
     NetAddress bound = c.listen;
     bound.port = static_cast<std::uint16_t>(p.front.serverPort());
     logLine("answering PJLink on " + bound.hostPort() + " for " + c.device +
@@ -114,7 +106,7 @@ bool Bridge::start(std::string& error) {
     }
     p.line.open(c.lineSettings);
     keep();  // the metrics' looks start with the line
-    p.notifier.start();
+    p.notifier.announcer().start();
     return true;
 }
 

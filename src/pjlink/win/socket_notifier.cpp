@@ -15,8 +15,15 @@ constexpr int kMaxDatagram = 512;
 
 }  // namespace
 
-SocketNotifier::SocketNotifier(session::Projector& projector, NotifyOptions options)
-    : m_projector(projector), m_options(std::move(options)), m_destination(m_options.to) {}
+SocketNotifier::SocketNotifier(session::Projector& projector, const Config& config)
+    : m_announcer(
+          projector, config,
+          [this](const std::string& line, const std::string& host, std::uint16_t port) {
+              send(line, host, port);
+          },
+          [this](const std::string& peer, const std::string&) { return macFor(peer); }) {
+    m_announcer.onLog = logLine;
+}
 
 SocketNotifier::~SocketNotifier() {
     close();
@@ -25,9 +32,8 @@ SocketNotifier::~SocketNotifier() {
 bool SocketNotifier::bind(const std::string& host, unsigned port) {
     m_host = host;
     m_port = port;
-    if (m_options.toPort == 0)
-        m_options.toPort = port;
-    if (!m_options.search && !m_options.notify)
+    m_announcer.bound(static_cast<std::uint16_t>(port));
+    if (!m_announcer.needsSocket())
         return true;
     sockaddr_storage address;
     int length = 0;
@@ -61,17 +67,13 @@ void SocketNotifier::close() {
     m_socket = INVALID_SOCKET;
 }
 
-void SocketNotifier::start() {
-    if (!telling())
-        return;
-    sockaddr_storage peer;
+std::string SocketNotifier::macFor(const std::string& peer) const {
+    sockaddr_storage address;
     int length = 0;
-    std::string mac = "00:00:00:00:00:00";
-    if (socketAddress(*m_destination, 0, peer, length))
-        mac = macFor(listInterfaces(), localIp(), *ipOf(reinterpret_cast<const sockaddr*>(&peer)));
-    send(linkUp(mac), *m_destination, m_options.toPort);
-    if (onTelling)
-        onTelling();
+    if (!socketAddress(peer, 0, address, length))
+        return "00:00:00:00:00:00";
+    return pjlink::macFor(listInterfaces(), localIp(),
+                          *ipOf(reinterpret_cast<const sockaddr*>(&address)));
 }
 
 std::optional<IpAddress> SocketNotifier::localIp() const {
@@ -86,16 +88,6 @@ std::optional<IpAddress> SocketNotifier::localIp() const {
     return ip;
 }
 
-void SocketNotifier::controllerAt(const std::string& address) {
-    if (!m_options.notify || m_options.to || (m_destination && *m_destination == address))
-        return;
-    m_destination = address;
-    logLine("notifications go to " + address + " port " + std::to_string(m_options.toPort) +
-            " (UDP), the latest controller");
-    if (onTelling)
-        onTelling();
-}
-
 void SocketNotifier::readDatagrams() {
     char buffer[kMaxDatagram];
     for (;;) {
@@ -108,33 +100,16 @@ void SocketNotifier::readDatagrams() {
         const int error = n < 0 ? WSAGetLastError() : 0;
         if (n < 0 && error != WSAEMSGSIZE && error != WSAECONNRESET)
             return;
-        if (!m_options.search || n < 0)
+        if (n < 0)
             continue;
-        const std::string_view bytes(buffer, static_cast<std::size_t>(n));
-        if (!isSearch(bytes) || !m_pace.allow(m_projector.now()))
-            continue;  // looked at before anything costs more than a comparison
         const auto* sender = reinterpret_cast<const sockaddr*>(&from);
-        const auto peer = ipOf(sender);
-        if (!peer)
-            continue;
-        const auto answer = searchAnswer(bytes, macFor(listInterfaces(), localIp(), *peer));
-        sendto(m_socket, answer->data(), static_cast<int>(answer->size()), 0, sender, fromLength);
+        const auto answer = m_announcer.datagram(
+            std::string_view(buffer, static_cast<std::size_t>(n)), addressText(sender));
+        if (answer) {
+            sendto(m_socket, answer->data(), static_cast<int>(answer->size()), 0, sender,
+                   fromLength);
+        }
     }
-}
-
-void SocketNotifier::see(const session::Value& value) {
-    for (const std::string& line : m_watch.see(value)) {
-        if (telling())
-            send(line, *m_destination, m_options.toPort);
-    }
-}
-
-void SocketNotifier::taken(std::string_view code) {
-    m_watch.taken(code);
-    // A power or input command taken changes what is told at once (a power on starts the
-    // warm-up): look again now rather than at the next turn.
-    if (telling())
-        m_projector.lookNow();
 }
 
 void SocketNotifier::send(const std::string& line, const std::string& to, unsigned port) {
