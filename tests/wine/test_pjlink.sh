@@ -31,14 +31,18 @@ port_in() {
   done
   fail "no 'answering PJLink' in $1: $(cat "$1" 2>/dev/null)"
 }
-# A PJLink exchange on loopback: the greeting, then each request's answer, '|' between.
+# A PJLink exchange on loopback: the greeting (without its random number), then each
+# request's answer, '|' between; with the password "secret" when the greeting asks for one.
 exchange() {
   exec 3<>"/dev/tcp/127.0.0.1/$1" || fail "port $1 refused the connection"
-  local line out
+  local line out digest=
   IFS= read -r -d $'\r' -t 10 line <&3 || fail "no greeting on port $1"
-  out=$line
+  out=${line% *}
+  [ "$out" = "PJLINK 1" ] && digest=$(printf '%s' "${line##* }secret" | md5sum | cut -c1-32)
+  [ "$out" = "PJLINK 1" ] || out=$line
   for request in "${@:2}"; do
-    printf '%s\r' "$request" >&3
+    printf '%s%s\r' "$digest" "$request" >&3
+    digest=
     IFS= read -r -d $'\r' -t 10 line <&3 || fail "no answer to $request"
     out+="|$line"
   done
@@ -92,8 +96,10 @@ said=$(win "$exe" service stop) && fail "stop before install succeeded: $said"
 grep -q "the service r7k-pjlink is not installed" <<<"$said" || fail "stop before install said '$said'"
 said=$(win "$exe" service install --port "$com" --speeed 9600) && fail "install took a bad option"
 grep -q "unknown option" <<<"$said" || fail "install with a bad option said '$said'"
-win "$exe" service install --port "$com" --listen 127.0.0.1:0 --no-notify >/dev/null ||
-  fail "install failed"
+# The password file named relative to where the administrator stands.
+echo secret >"$scratch/password.txt"
+(cd "$scratch" && win "$exe" service install --port "$com" --listen 127.0.0.1:0 --no-notify \
+  --password-file password.txt >/dev/null) || fail "install failed"
 said=$(win "$exe" service install --port "$com") && fail "a second install succeeded"
 grep -q "already installed" <<<"$said" || fail "a second install said '$said'"
 installed=$(winepath -u 'C:\Program Files\r7k-pjlink\r7k-pjlink.exe' 2>/dev/null)
@@ -104,7 +110,7 @@ said=$(win "$exe" service start) || fail "start failed: $said"
 [ "$(state)" = RUNNING ] || fail "sc query says $(state) after start"
 port=$(port_in "$log")
 got=$(exchange "$port" "%1POWR ?" "%1INPT ?")
-[ "$got" = "PJLINK 0|%1POWR=0|%1INPT=11" ] || fail "the service answered '$got'"
+[ "$got" = "PJLINK 1|%1POWR=0|%1INPT=11" ] || fail "the service answered '$got'"
 win "$exe" service stop >/dev/null || fail "stop failed"
 [ "$(state)" = STOPPED ] || fail "sc query says $(state) after stop"
 grep -q "stopped by the service manager; the port is closed" "$log" || fail "the log: $(cat "$log")"

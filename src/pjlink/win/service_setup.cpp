@@ -91,6 +91,24 @@ std::string exitOf(const SERVICE_STATUS& status) {
     return std::to_string(code);
 }
 
+// The options with the password file's name made absolute: the service starts in the system
+// folder, where a name relative to the administrator's folder would find nothing.
+std::vector<std::string> withFullPaths(std::vector<std::string> options) {
+    constexpr std::string_view kOption = "--password-file";
+    const auto full = [](const std::string& name) {
+        wchar_t path[MAX_PATH];
+        const DWORD n = GetFullPathNameW(r7k::win::toWide(name).c_str(), MAX_PATH, path, nullptr);
+        return n > 0 && n < MAX_PATH ? r7k::win::toUtf8(path) : name;
+    };
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (options[i] == kOption && i + 1 < options.size())
+            options[i + 1] = full(options[i + 1]);
+        else if (options[i].rfind(std::string(kOption) + "=", 0) == 0)
+            options[i] = std::string(kOption) + "=" + full(options[i].substr(kOption.size() + 1));
+    }
+    return options;
+}
+
 }  // namespace
 
 std::wstring installedProgram() {
@@ -147,7 +165,7 @@ int installService(const std::vector<std::string>& options) {
     LocalFree(security.lpSecurityDescriptor);
 
     std::wstring command = quoteArgument(program) + L" service run";
-    for (const std::string& option : options)
+    for (const std::string& option : withFullPaths(options))
         command += L" " + quoteArgument(r7k::win::toWide(option));
     SC_HANDLE service = CreateServiceW(
         h.manager, kServiceName, L"r7k-pjlink: PJLink for the projector", SERVICE_ALL_ACCESS,
