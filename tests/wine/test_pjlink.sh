@@ -116,6 +116,13 @@ win "$exe" service stop >/dev/null || fail "stop failed"
 grep -q "stopped by the service manager; the port is closed" "$log" || fail "the log: $(cat "$log")"
 wait_closes 2
 (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "port $port still open after the stop"
+# A start that fails says so, and why in the log: here the password file is gone.
+rm "$scratch/password.txt"
+said=$(win "$exe" service start) && fail "a start without the password file succeeded: $said"
+grep -q "stopped as it started (exit status 1): see C:.*r7k-pjlink.log" <<<"$said" ||
+  fail "the failed start said '$said'"
+grep -q "password.txt: cannot be read" "$log" || fail "the log after a failed start: $(cat "$log")"
+[ "$(state)" = STOPPED ] || fail "sc query says $(state) after a failed start"
 win "$exe" service remove >/dev/null || fail "remove failed"
 said=$(win sc query r7k-pjlink) && fail "sc query still finds the service: $said"
 [ ! -e "$installed" ] || fail "remove left $installed"

@@ -99,8 +99,12 @@ int runService(const std::vector<std::string>& options) {
             return 1;  // with nowhere to tell why; the service manager records the status
         r7k::pjlink::Invocation call = r7k::pjlink::readOptions(options, R7K_VERSION);
         if (!call.config) {
-            if (!call.err.empty())
-                logLine(call.err.substr(0, call.err.find('\n')));
+            // Its first line, without the program's name that every log line has.
+            std::string why = call.err.substr(0, call.err.find('\n'));
+            if (why.rfind("r7k-pjlink: ", 0) == 0)
+                why.erase(0, 12);
+            if (!why.empty())
+                logLine(why);
             return call.status == 0 ? kUsage : call.status;
         }
         r7k::win::initUiThread();
