@@ -153,7 +153,9 @@ int installService(const std::vector<std::string>& options) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     CreateDirectoryW(programFolder.c_str(), nullptr);
-    if (!CopyFileW(self, program.c_str(), FALSE))
+    // Run from the installed copy itself, there is nothing to copy (nor could it be written).
+    const bool installed = CompareStringOrdinal(self, -1, program.c_str(), -1, TRUE) == CSTR_EQUAL;
+    if (!installed && !CopyFileW(self, program.c_str(), FALSE))
         return fail("cannot install: " + text(program) +
                     " cannot be written: " + cause(GetLastError()));
     const std::wstring log = logFile();
@@ -173,7 +175,8 @@ int installService(const std::vector<std::string>& options) {
         nullptr, nullptr, nullptr, L"NT AUTHORITY\\LocalService", nullptr);
     if (!service) {
         const DWORD error = GetLastError();
-        DeleteFileW(program.c_str());
+        if (!installed)
+            DeleteFileW(program.c_str());
         return fail("cannot install: " + cause(error));
     }
     wchar_t about[] =
@@ -235,7 +238,11 @@ int removeService() {
     if (!DeleteService(h.service))
         return fail("cannot remove: " + cause(GetLastError()));
     const std::wstring program = installedProgram();
-    DeleteFileW(program.c_str());
+    if (!DeleteFileW(program.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        r7k::win::writeErr("r7k-pjlink: service removed, but " + text(program) + " stays (" +
+                           cause(GetLastError()) +
+                           "); delete it once no program runs from there\n");
+    }
     RemoveDirectoryW(program.substr(0, program.rfind(L'\\')).c_str());
     r7k::win::writeErr("r7k-pjlink: service removed; its log stays in " + text(logFile()) + "\n");
     return 0;
