@@ -239,8 +239,8 @@ int removeService() {
         return fail("cannot remove: " + cause(GetLastError()));
     const std::wstring program = installedProgram();
     if (!DeleteFileW(program.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        r7k::win::writeErr("r7k-pjlink: service removed, but " + text(program) + " stays (" +
-                           cause(GetLastError()) +
+        r7k::win::writeErr("r7k-pjlink: service removed, but " + text(program) +
+                           " stays, in use (Windows error " + std::to_string(GetLastError()) +
                            "); delete it once no program runs from there\n");
     }
     RemoveDirectoryW(program.substr(0, program.rfind(L'\\')).c_str());
