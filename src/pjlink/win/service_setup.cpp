@@ -155,9 +155,10 @@ int installService(const std::vector<std::string>& options) {
     CreateDirectoryW(programFolder.c_str(), nullptr);
     // Run from the installed copy itself, there is nothing to copy (nor could it be written).
     const bool installed = CompareStringOrdinal(self, -1, program.c_str(), -1, TRUE) == CSTR_EQUAL;
-    if (!installed && !CopyFileW(self, program.c_str(), FALSE))
-        return fail("cannot install: " + text(program) +
-                    " cannot be written: " + cause(GetLastError()));
+    if (!installed && !CopyFileW(self, program.c_str(), FALSE)) {
+        const DWORD error = GetLastError();  // before the text's conversion
+        return fail("cannot install: " + text(program) + " cannot be written: " + cause(error));
+    }
     const std::wstring log = logFile();
     const std::wstring logFolder = log.substr(0, log.rfind(L'\\'));
     SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
@@ -238,9 +239,10 @@ int removeService() {
     if (!DeleteService(h.service))
         return fail("cannot remove: " + cause(GetLastError()));
     const std::wstring program = installedProgram();
-    if (!DeleteFileW(program.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    const DWORD deleted = DeleteFileW(program.c_str()) ? NO_ERROR : GetLastError();
+    if (deleted != NO_ERROR && deleted != ERROR_FILE_NOT_FOUND) {
         r7k::win::writeErr("r7k-pjlink: service removed, but " + text(program) +
-                           " stays, in use (Windows error " + std::to_string(GetLastError()) +
+                           " stays, in use (Windows error " + std::to_string(deleted) +
                            "); delete it once no program runs from there\n");
     }
     RemoveDirectoryW(program.substr(0, program.rfind(L'\\')).c_str());
