@@ -15,6 +15,9 @@
               for the answers of the last one, as a controller does): wrong answers, errors
               by kind, answer latency, CPU, and the service's RSS over time from /proc
 
+With --wine-service EXE the service is r7k-pjlink.exe, a Windows service under Wine
+(WINEPREFIX): latency without r7k-ctl's side, auth without the descriptors.
+
 Prints one JSON object per measurement on standard output.
 """
 
@@ -114,6 +117,47 @@ class Service:
         self.proc.wait(5)
 
 
+class WineService:
+    """r7k-pjlink.exe as a Windows service under Wine (WINEPREFIX): its COM port linked to the
+    sim's pty, installed, started and at the end removed through Wine's service manager; it
+    logs to its file, so no log is kept here and it has no Linux process to look at."""
+
+    def __init__(self, exe, pty, clients, extra=()):
+        self.exe, self.proc, self.log = exe, None, []
+        self.com = f"COM{20 + os.getpid() % 200}"
+        self.link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", self.com.lower())
+        if os.path.lexists(self.link):
+            os.remove(self.link)
+        os.symlink(pty, self.link)
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        # A file of this machine is a Z: path to the Windows program.
+        extra = ["Z:" + a.replace("/", "\\") if a.startswith("/") else a for a in extra]
+        self._wine("remove", check=False)
+        self._wine("install", "--port", self.com, "--listen", f"127.0.0.1:{self.port}",
+                   "--max-clients", str(clients), *extra)
+        self._wine("start")
+
+    def _wine(self, *words, check=True):
+        # Not to pipes: Wine's own processes started by it would hold them open.
+        subprocess.run(["wine", self.exe, "service", *words], check=check, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def log_kinds(self):
+        return {}
+
+    def stop(self):
+        self._wine("remove", check=False)
+        os.remove(self.link)
+
+
+def make_service(args, pty, clients, extra=()):
+    if args.wine_service:
+        return WineService(args.wine_service, pty, clients, extra)
+    return Service(args.pjlink, pty, clients, extra)
+
+
 class Controller:
     """A blocking PJLink controller: one connection, answers read line by line."""
 
@@ -155,7 +199,7 @@ def ctl_steps(ctl, pty, count):
 
 def latency(args):
     sim = Sim(args.sim)
-    service = Service(args.pjlink, sim.pty, 4)
+    service = make_service(args, sim.pty, 4)
     try:
         c = Controller(service.port)
         for _ in range(3):  # the port opened, the first reply window over
@@ -191,6 +235,8 @@ def latency(args):
         c.sock.close()
     finally:
         service.stop()
+    if args.wine_service:
+        return sim.stop()  # r7k-ctl's figures are the Linux run's
     # The same line, now r7k-ctl's: one process, many steps, its start-up left out.
     rtts, wrong, wall, status = ctl_steps(args.ctl, sim.pty, args.requests)
     sim.stop()
@@ -210,7 +256,7 @@ MAPPING = ["%1POWR ?", "%1ERST ?", "%1INPT ?", "%1AVMT ?", "%1LAMP ?", "%1INST ?
 def mapping(args):
     """Every request of the mapping with the projector on, as a room controller sends them."""
     sim = Sim(args.sim, ["--fast"])
-    service = Service(args.pjlink, sim.pty, 4)
+    service = make_service(args, sim.pty, 4)
     try:
         c = Controller(service.port)
         c.ask("%1POWR 1")
@@ -240,11 +286,11 @@ def auth(args):
     sim = Sim(args.sim)
     with open(os.path.join(os.environ.get("TMPDIR", "/tmp"), "r7k-bench-password"), "w") as f:
         f.write("secret\n")
-    service = Service(args.pjlink, sim.pty, 4, ["--password-file", f.name])
+    service = make_service(args, sim.pty, 4, ["--password-file", f.name])
     try:
         Controller(service.port).close()
         time.sleep(0.3)
-        before = descriptors(service.proc.pid)
+        before = descriptors(service.proc.pid) if service.proc else None
         times, wrong = [], 0
         for _ in range(args.auth):
             start = now()
@@ -255,9 +301,9 @@ def auth(args):
             wrong += not RIGHT["POWR"].fullmatch(answer)
             c.close()
         time.sleep(0.5)
+        after = descriptors(service.proc.pid) if service.proc else None
         print(json.dumps({"bench": "pjlink_auth", "wrong": wrong, **summary(times),
-                          "fds_before": before, "fds_after": descriptors(service.proc.pid)}),
-              flush=True)
+                          "fds_before": before, "fds_after": after}), flush=True)
     finally:
         service.stop()
         sim.stop()
@@ -266,7 +312,7 @@ def auth(args):
 def dead(args):
     """A projector that never answers: every request's ERR4, alone and 20 at once."""
     sim = Sim(args.sim, ["--drop-all"])
-    service = Service(args.pjlink, sim.pty, 30)
+    service = make_service(args, sim.pty, 30)
     try:
         c = Controller(service.port)
         times, wrong = [], 0
@@ -309,7 +355,7 @@ class Poller:
 
 def soak(args):
     sim = Sim(args.sim)
-    service = Service(args.pjlink, sim.pty, args.clients + 5)
+    service = make_service(args, sim.pty, args.clients + 5)
     pid = service.proc.pid
     sel = selectors.DefaultSelector()
     counts = {"answers": 0, "right": 0, "polls": 0, "skipped": 0}
@@ -413,6 +459,8 @@ def main():
     parser.add_argument("--pjlink", required=True)
     parser.add_argument("--sim", required=True)
     parser.add_argument("--ctl", required=True)
+    parser.add_argument("--wine-service", metavar="EXE",
+                        help="measure r7k-pjlink.exe as a Windows service under Wine instead")
     parser.add_argument("--only", choices=["latency", "mapping", "auth", "dead", "soak"])
     parser.add_argument("--rounds", type=int, default=20, help="mapping rounds (20)")
     parser.add_argument("--auth", type=int, default=200, help="authenticated connections (200)")

@@ -1,4 +1,4 @@
-# The Windows build: r7k-panel.exe and r7k-ctl.exe on the toolkit-free core and src/win/.
+# The Windows build: r7k-panel.exe, r7k-ctl.exe and r7k-pjlink.exe on the toolkit-free core and src/win/.
 enable_language(RC)
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -31,17 +31,29 @@ add_executable(r7k-panel WIN32 src/win/panel_main.cpp ${R7K_RESOURCE_DIR}/r7k-pa
 target_link_libraries(r7k-panel PRIVATE r7k_win)
 add_executable(r7k-ctl src/ctl/win/main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
 target_link_libraries(r7k-ctl PRIVATE r7k_ctl r7k_win)
+# r7k-pjlink.exe: the PJLink service on the toolkit-free core, its sockets on Winsock
+# (iphlpapi lists the interfaces for the search answer), in a console or as a Windows service.
+r7k_include_root(pjlink R7K_PJLINK_ROOT)
+file(GLOB R7K_PJLINK_SOURCES CONFIGURE_DEPENDS src/pjlink/*.cpp)
+add_library(r7k_pjlink STATIC ${R7K_PJLINK_SOURCES})
+target_include_directories(r7k_pjlink PUBLIC ${R7K_PJLINK_ROOT})
+target_link_libraries(r7k_pjlink PUBLIC r7k_session)
+file(GLOB R7K_PJLINK_WIN_SOURCES CONFIGURE_DEPENDS src/pjlink/win/*.cpp)
+add_executable(r7k-pjlink ${R7K_PJLINK_WIN_SOURCES} ${R7K_RESOURCE_DIR}/r7k-pjlink.rc)
+target_link_libraries(r7k-pjlink PRIVATE r7k_pjlink r7k_win iphlpapi ws2_32 advapi32 shell32 ole32)
 target_link_options(r7k-panel PRIVATE -municode -static -s)
 target_link_options(r7k-ctl PRIVATE -municode -static -s)
+target_link_options(r7k-pjlink PRIVATE -municode -static -s)
 # The resource scripts name their files from the top of the source tree; windres looks for them
 # in its include folders. The version resource takes its numbers from the project's version.
-foreach(exe r7k-panel r7k-ctl)
+foreach(exe r7k-panel r7k-ctl r7k-pjlink)
   target_include_directories(${exe} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_SOURCE_DIR}>)
   target_compile_definitions(${exe} PRIVATE
     $<$<COMPILE_LANGUAGE:RC>:R7K_VERSION_QUAD=${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0>
     $<$<COMPILE_LANGUAGE:RC>:R7K_VERSION_DOTTED=${PROJECT_VERSION}.0>)
 endforeach()
-set_property(SOURCE ${R7K_RESOURCE_DIR}/r7k-panel.rc ${R7K_RESOURCE_DIR}/r7k-ctl.rc APPEND
+set_property(SOURCE ${R7K_RESOURCE_DIR}/r7k-panel.rc ${R7K_RESOURCE_DIR}/r7k-ctl.rc
+  ${R7K_RESOURCE_DIR}/r7k-pjlink.rc APPEND
   PROPERTY OBJECT_DEPENDS ${R7K_RESOURCE_DIR}/r7k-panel.ico ${R7K_RESOURCE_DIR}/r7k.manifest
   ${R7K_RESOURCE_DIR}/version.rc2 ${R7K_RESOURCE_DIR}/resource_ids.h
   ${CMAKE_CURRENT_SOURCE_DIR}/images/logo.bmp

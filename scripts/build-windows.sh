@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds r7k-panel.exe and r7k-ctl.exe into build-win/ with MinGW-w64 (statically linked:
-# each .exe imports only system DLLs), then the installer and the zip
+# Cross-builds r7k-panel.exe, r7k-ctl.exe and r7k-pjlink.exe into build-win/ with MinGW-w64
+# (statically linked: each .exe imports only system DLLs), then the installer and the zip
 # (build-win/r7k-panel-VERSION-setup.exe, build-win/r7k-panel-VERSION-windows.zip) unless
 # R7K_WIN_PACKAGES=0. Extra arguments go to CMake.
 set -euo pipefail

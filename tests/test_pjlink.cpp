@@ -1,9 +1,13 @@
 // r7k-pjlink's toolkit-free parts: request lines and authentication, the mapping onto the
 // projector's commands on virtual time, the notifications, and connections as the service
 // keeps them (greeting, idle, half-close, a controller that does not read, its count).
+#include <QHostAddress>
 #include <QtTest>
+#include <cstring>
 
 #include "fakes/session_rig.h"
+#include "pjlink/announcer.h"
+#include "pjlink/interfaces.h"
 #include "pjlink/md5.h"
 #include "pjlink/notices.h"
 #include "pjlink/service.h"
@@ -201,6 +205,117 @@ class TestPjlink : public QObject {
                     out << QString::fromStdString(line).chopped(1);
             QCOMPARE(out.join('|') + " after " + text, QString(lines) + " after " + text);
         }
+    }
+
+    // The search answer's hardware address: the interface reached, else the one on the
+    // controller's network (to the prefix's last bit), else the first one up that is no
+    // loopback.
+    void macChoice_data() {
+        QTest::addColumn<QString>("local");  // "" for every address
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QString>("mac");
+        // clang-format off
+        QTest::addRow("the address reached") << "192.0.2.7" << "10.1.2.3" << "00:00:00:00:00:0B";
+        QTest::addRow("reached over IPv6") << "2001:db8::7" << "10.1.2.3" << "00:00:00:00:00:0B";
+        QTest::addRow("the controller's network") << "" << "10.1.2.200" << "00:00:00:00:00:0C";
+        QTest::addRow("past the prefix /25") << "" << "10.1.2.127" << "00:00:00:00:00:0B";
+        QTest::addRow("an IPv6 network") << "" << "fe80::99" << "00:00:00:00:00:0C";
+        QTest::addRow("loopback: its own, no hardware address") << "127.0.0.1" << "127.0.0.1"
+            << "00:00:00:00:00:00";
+        QTest::addRow("elsewhere: first up, not the loopback") << "" << "198.51.100.1"
+            << "00:00:00:00:00:0B";
+        // clang-format on
+    }
+
+    void macChoice() {
+        QFETCH(QString, local);
+        QFETCH(QString, peer);
+        const auto ip = [](const QString& text) {
+            IpAddress out;
+            const QHostAddress host(text);
+            bool v4 = false;
+            const quint32 four = host.toIPv4Address(&v4);
+            if (v4)
+                for (int i = 0; i < 4; ++i)
+                    out.bytes[std::size_t(i)] = std::uint8_t(four >> (24 - 8 * i));
+            else
+                out.size = 16, std::memcpy(out.bytes.data(), host.toIPv6Address().c, 16);
+            return out;
+        };
+        const std::vector<NetInterface> interfaces{
+            {"", true, true, {{ip("127.0.0.1"), 8}}},
+            {"00:00:00:00:00:0A", false, false, {}},  // down
+            {"00:00:00:00:00:0B", true, false, {{ip("192.0.2.7"), 24}, {ip("2001:db8::7"), 64}}},
+            {"00:00:00:00:00:0C", true, false, {{ip("10.1.2.130"), 25}, {ip("fe80::1"), 64}}},
+        };
+        const std::optional<IpAddress> reached =
+            local.isEmpty() ? std::nullopt : std::optional(ip(local));
+        QTEST(QString::fromStdString(macFor(interfaces, reached, ip(peer))), "mac");
+    }
+
+    // Class 2's decisions on every platform: where notifications go, LKUP, what a datagram gets.
+    void announcer_data() {
+        QTest::addColumn<QString>("options");  // no-search, no-notify, to=HOST[:PORT]; ','
+        // '|' between: start, from=ADDRESS (a request), value=QUERY=REPLY, dgram=FROM:BYTES,
+        // socket (whether one is needed)
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("out");  // LINE>HOST:PORT sent, LINE< a datagram's answer
+        // clang-format off
+        QTest::addRow("no controller yet: nobody told") << "" << "start|value=CR0=80|value=CR0=40"
+            << "";
+        QTest::addRow("the latest controller is told") << ""
+            << "from=10.0.0.1|value=CR0=80|value=CR0=40|from=10.0.0.2|value=CR0=00"
+            << "%2POWR=3>10.0.0.1:4352|%2POWR=1>10.0.0.2:4352";
+        QTest::addRow("a given one: LKUP, controllers ignored") << "to=192.0.2.9:5000"
+            << "start|from=10.0.0.1|value=CR0=80|value=CR0=40"
+            << "%2LKUP=M-192.0.2.9>192.0.2.9:5000|%2POWR=3>192.0.2.9:5000";
+        QTest::addRow("a given host on the PJLink port") << "to=192.0.2.9" << "start"
+            << "%2LKUP=M-192.0.2.9>192.0.2.9:4352";
+        QTest::addRow("no notification") << "no-notify" << "start|from=10.0.0.1|value=CR0=80|"
+            "value=CR0=40|socket" << "socket=1";
+        QTest::addRow("a search is answered") << "" << "dgram=10.0.0.5:%2SRCH\r"
+            << "%2ACKN=M-10.0.0.5<";
+        QTest::addRow("no search") << "" << "dgram=10.0.0.5:%1SRCH\r" << "";
+        QTest::addRow("searches off") << "no-search" << "dgram=10.0.0.5:%2SRCH\r" << "";
+        QTest::addRow("both off: no socket") << "no-search,no-notify" << "socket" << "socket=0";
+        // clang-format on
+    }
+
+    void announcer() {
+        QFETCH(QString, options);
+        QFETCH(QString, events);
+        fakes::SessionRig rig;
+        Config config;
+        for (const QString& o : options.split(',', Qt::SkipEmptyParts)) {
+            config.search = config.search && o != "no-search";
+            config.notify = config.notify && o != "no-notify";
+            if (o.startsWith("to="))
+                config.notifyTo = *parseControllerAddress(o.mid(3).toStdString()).address;
+        }
+        QStringList out;
+        Announcer a(
+            rig.projector, config,
+            [&out](const std::string& line, const std::string& host, std::uint16_t port) {
+                out << QString::fromStdString(line).chopped(1) + ">" +
+                           QString::fromStdString(host) + ":" + QString::number(port);
+            },
+            [](const std::string& peer, const std::string&) { return "M-" + peer; });
+        a.bound(4352);
+        for (const QString& e : events.split('|')) {
+            const QString arg = e.section('=', 1);
+            if (e == "start")
+                a.start();
+            else if (e == "socket")
+                out << QString("socket=%1").arg(a.needsSocket());
+            else if (e.startsWith("from="))
+                a.controllerAt(arg.toStdString());
+            else if (e.startsWith("value="))
+                a.see(*session::decode(session::Query::Status, arg.section('=', 1).toStdString()));
+            else if (const auto answer = a.datagram(arg.section(':', 1).toStdString(),
+                                                    arg.section(':', 0, 0).toStdString()))
+                out << QString::fromStdString(*answer).chopped(1) + "<";
+        }
+        QTEST(out.join('|'), "out");
     }
 
     // A connection through its life: greeting, answers in order, idle close (a bare CR is

@@ -1,4 +1,4 @@
-# What an operator downloads for Windows: the per-user installer (NSIS) and a zip of the two
+# What an operator downloads for Windows: the per-user installer (NSIS) and a zip of the
 # programs, both in the build folder; `cmake --build build-win --target packages` makes them
 # after the programs.
 set(R7K_STAGE ${CMAKE_BINARY_DIR}/staging)
@@ -8,17 +8,19 @@ set(R7K_ZIP ${CMAKE_BINARY_DIR}/r7k-panel-${PROJECT_VERSION}-windows.zip)
 configure_file(${R7K_RESOURCE_DIR}/README.txt ${R7K_STAGE}/README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${R7K_STAGE}/LICENSE.txt @ONLY
   NEWLINE_STYLE CRLF)
-set(R7K_STAGED ${R7K_STAGE}/r7k-panel.exe ${R7K_STAGE}/r7k-ctl.exe ${R7K_STAGE}/LICENSE.txt
-  ${R7K_STAGE}/README.txt)
+set(R7K_STAGED ${R7K_STAGE}/r7k-panel.exe ${R7K_STAGE}/r7k-ctl.exe ${R7K_STAGE}/r7k-pjlink.exe
+  ${R7K_STAGE}/LICENSE.txt ${R7K_STAGE}/README.txt)
 
 add_custom_command(OUTPUT ${R7K_STAGE}/r7k-panel.exe ${R7K_STAGE}/r7k-ctl.exe
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:r7k-panel> $<TARGET_FILE:r7k-ctl> ${R7K_STAGE}
-  DEPENDS r7k-panel r7k-ctl)
+  ${R7K_STAGE}/r7k-pjlink.exe
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:r7k-panel> $<TARGET_FILE:r7k-ctl>
+    $<TARGET_FILE:r7k-pjlink> ${R7K_STAGE}
+  DEPENDS r7k-panel r7k-ctl r7k-pjlink)
 
 add_custom_command(OUTPUT ${R7K_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${R7K_ZIP}
   COMMAND ${CMAKE_COMMAND} -E tar cf ${R7K_ZIP} --format=zip r7k-panel.exe r7k-ctl.exe
-    LICENSE.txt README.txt
+    r7k-pjlink.exe LICENSE.txt README.txt
   WORKING_DIRECTORY ${R7K_STAGE}
   DEPENDS ${R7K_STAGED}
   COMMENT "Packing ${R7K_ZIP}")

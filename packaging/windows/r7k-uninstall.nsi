@@ -58,11 +58,12 @@ Section "Remove"
   ClearErrors
   Delete "$INSTDIR\r7k-panel.exe"
   Delete "$INSTDIR\r7k-ctl.exe"
+  Delete "$INSTDIR\r7k-pjlink.exe"
   ${If} ${Errors} ; started since the look, or the folder is not ours to change
-    Push "r7k-panel.exe or r7k-ctl.exe in $INSTDIR could not be removed: close it and try again."
+    Push "r7k-panel.exe, r7k-ctl.exe or r7k-pjlink.exe in $INSTDIR could not be removed: close it and try again."
     Call WriteStdErr
-    MessageBox MB_OK|MB_ICONEXCLAMATION "r7k-panel.exe or r7k-ctl.exe in $INSTDIR could not be \
-      removed. Close it, then uninstall again." /SD IDOK
+    MessageBox MB_OK|MB_ICONEXCLAMATION "r7k-panel.exe, r7k-ctl.exe or r7k-pjlink.exe in $INSTDIR could \
+      not be removed. Close it, then uninstall again." /SD IDOK
     SetErrorLevel 2
     Abort
   ${EndIf}

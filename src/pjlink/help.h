@@ -2,7 +2,8 @@
 
 namespace r7k::pjlink {
 
-// r7k-pjlink --help, the same on every platform.
+// r7k-pjlink --help, the same on every platform but for the port's names, the Windows
+// service and what stops a run.
 inline constexpr const char* kHelp =
     "Usage: r7k-pjlink --port DEVICE [options]\n"
     "Answers PJLink (class 1, and class 2's FREZ, SVOL, SVER, SNUM, INNM, search and status\n"
@@ -11,8 +12,13 @@ inline constexpr const char* kHelp =
     "projector said lately, which the service keeps fresh while controllers are connected.\n"
     "\n"
     "Options:\n"
+#ifdef _WIN32
+    "  --port DEVICE         the projector's COM port (COM7, or \\\\.\\NAME) or gateway\n"
+    "                        (tcp://HOST:PORT, rfc2217://HOST:PORT)\n"
+#else
     "  --port DEVICE         the projector's serial device or gateway (tcp://HOST:PORT,\n"
     "                        rfc2217://HOST:PORT)\n"
+#endif
     "  --listen [HOST:]PORT  where to answer PJLink (default 127.0.0.1:4352; an IPv6\n"
     "                        address in brackets; 0.0.0.0 or [::] for every address)\n"
     "  --password-file FILE  require PJLink authentication with the password on the\n"
@@ -37,8 +43,25 @@ inline constexpr const char* kHelp =
     "  -h, --help            show this help, then exit\n"
     "  -v, --version         show the version, then exit\n"
     "\n"
+#ifdef _WIN32
+    "As the Windows service, by an administrator:\n"
+    "  r7k-pjlink service install --port DEVICE [options]\n"
+    "                        copy the program to %ProgramFiles%\\r7k-pjlink and register\n"
+    "                        it with these options, to run as LocalService from each start\n"
+    "                        of Windows; its messages go to\n"
+    "                        %ProgramData%\\r7k-pjlink\\r7k-pjlink.log\n"
+    "  r7k-pjlink service start|stop|remove\n"
+    "\n"
+    "Exit status: 0 stopped by Ctrl+C, Ctrl+Break or the console's closing (a service\n"
+    "command: done); 1 the address cannot be listened\n"
+#else
     "Exit status: 0 stopped by SIGTERM, SIGINT or SIGHUP; 1 the address cannot be listened\n"
+#endif
     "on (TCP, UDP for search and notification, or the metrics address) or the password\n"
-    "file cannot be read; 2 usage error.\n";
+    "file cannot be read"
+#ifdef _WIN32
+    " (a service command: it failed, the cause said)"
+#endif
+    "; 2 usage error.\n";
 
 }  // namespace r7k::pjlink

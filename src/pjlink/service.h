@@ -98,4 +98,7 @@ class Service {
     std::map<Peer*, std::unique_ptr<Connection>> m_connections;
 };
 
+// 8 random hex digits for a greeting, from the system's random source.
+std::string randomGreeting();
+
 }  // namespace r7k::pjlink

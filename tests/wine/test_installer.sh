@@ -28,10 +28,12 @@ win reg delete "$key" /f >/dev/null || true
 rm -rf "$dir" "$(winepath -u 'C:\My Tools' 2>/dev/null)"
 
 wine "$setup" /S || fail "the silent install exited with $?"
-for f in r7k-panel.exe r7k-ctl.exe LICENSE.txt README.txt uninstall.exe; do
+for f in r7k-panel.exe r7k-ctl.exe r7k-pjlink.exe LICENSE.txt README.txt uninstall.exe; do
   [ -f "$dir/$f" ] || fail "$dir/$f was not installed"
 done
 [ -f "$link" ] || fail "no Start-menu entry $link"
+# A per-user install registers no service: that takes an administrator's own command.
+win sc query r7k-pjlink >/dev/null && fail "the installer registered the service r7k-pjlink"
 entry=$(win reg query "$key") || fail "no $key"
 for value in "DisplayName    REG_SZ    R7KM & R7K Control" "DisplayVersion    REG_SZ    1.40.0" \
   "Publisher    REG_SZ    The r7k-panel developers" \
@@ -41,7 +43,8 @@ for value in "DisplayName    REG_SZ    R7KM & R7K Control" "DisplayVersion    RE
   "NoModify    REG_DWORD    0x1" "NoRepair    REG_DWORD    0x1" "EstimatedSize    REG_DWORD    0x"; do
   grep -qF "    $value" <<<"$entry" || fail "$key lacks $value; it holds:$entry"
 done
-for f in "$dir/r7k-panel.exe" "$dir/r7k-ctl.exe" "$dir/uninstall.exe" "$setup"; do
+for f in "$dir/r7k-panel.exe" "$dir/r7k-ctl.exe" "$dir/r7k-pjlink.exe" "$dir/uninstall.exe" \
+  "$setup"; do
   strings -el "$f" | grep -A1 -x CompanyName | grep -qx "The r7k-panel developers" ||
     fail "$f has no CompanyName \"The r7k-panel developers\" in its version resource"
 done

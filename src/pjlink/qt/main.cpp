@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "pjlink/keep_fresh.h"
 #include "pjlink/metrics.h"
@@ -21,15 +20,6 @@
 #include "transport/port_address.h"
 
 namespace {
-
-// 8 hex digits for a greeting.
-std::string randomHex() {
-    static std::random_device device;
-    static std::mt19937 generator(device());
-    char text[9];
-    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(generator()));
-    return text;
-}
 
 int failure(const std::string& message) {
     std::fprintf(stderr, "r7k-pjlink: %s\n", message.c_str());
@@ -48,13 +38,6 @@ int main(int argc, char** argv) {
     const r7k::pjlink::Config& config = *invocation.config;
     QCoreApplication app(argc, argv);
     const QHostAddress listenHost(QString::fromStdString(config.listen.host));
-    r7k::pjlink::NotifyOptions notify;
-    notify.search = config.search;
-    notify.notify = config.notify;
-    if (config.notifyTo) {
-        notify.to = QHostAddress(QString::fromStdString(config.notifyTo->host));
-        notify.toPort = config.notifyTo->port;
-    }
 
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -74,14 +57,15 @@ int main(int argc, char** argv) {
     lineScheduler.onLog = log;
     r7k::session::Projector projector(lineScheduler, keeper, now);
     r7k::pjlink::Requests requests(projector, config.identity, config.maxAge);
-    r7k::pjlink::Service service(requests, config.service, idle, now, randomHex);
+    r7k::pjlink::Service service(requests, config.service, idle, now, r7k::pjlink::randomGreeting);
     service.onLog = log;
     r7k::pjlink::TcpFront front(service);
     if (!front.listen(listenHost, config.listen.port)) {
         return failure("cannot listen on " + config.listen.text + ": " +
                        front.errorString().toStdString());
     }
-    r7k::pjlink::Notifier notifier(projector, notify);
+    r7k::pjlink::Notifier notifier(projector, config);
+    r7k::pjlink::Announcer& announcer = notifier.announcer();
     if (!notifier.bind(listenHost, front.serverPort())) {
         return failure(
             "cannot listen on " + config.listen.text + " (UDP, for search and notification): " +
@@ -102,16 +86,14 @@ int main(int argc, char** argv) {
     }
     const auto keepFresh = [&] {
         r7k::pjlink::keepFresh(projector,
-                               {service.connections(), notifier.telling(), metrics.isListening()},
+                               {service.connections(), announcer.telling(), metrics.isListening()},
                                config.maxAge);
     };
     service.onConnections = keepFresh;
-    notifier.onTelling = keepFresh;
-    service.onRequest = [&notifier](const std::string& from) {
-        notifier.controllerAt(QHostAddress(QString::fromStdString(from)));
-    };
-    projector.onValue = [&notifier](const r7k::session::Value& value) { notifier.see(value); };
-    projector.onCommand = [&notifier](std::string_view code) { notifier.taken(code); };
+    announcer.onTelling = keepFresh;
+    service.onRequest = [&announcer](const std::string& from) { announcer.controllerAt(from); };
+    projector.onValue = [&announcer](const r7k::session::Value& value) { announcer.see(value); };
+    projector.onCommand = [&announcer](std::string_view code) { announcer.taken(code); };
     std::fprintf(stderr, "r7k-pjlink: answering PJLink on %s:%u for %s%s\n",
                  listenHost.toString().toLocal8Bit().constData(), front.serverPort(),
                  config.device.c_str(), config.service.password.empty() ? "" : ", with a password");
@@ -128,7 +110,7 @@ int main(int argc, char** argv) {
     }
     lineScheduler.open(config.lineSettings);
     keepFresh();  // the metrics' looks start with the line
-    notifier.start();
+    announcer.start();
 
     const r7k::StopSignals stops([&lineScheduler](int signo) {
         std::fprintf(stderr, "r7k-pjlink: stopped by %s; the port is closed\n", ::strsignal(signo));

@@ -4,6 +4,8 @@
 #include <QNetworkInterface>
 #include <cstdio>
 
+#include "pjlink/interfaces.h"
+
 namespace r7k::pjlink {
 namespace {
 
@@ -13,100 +15,87 @@ void log(const QString& text) {
     std::fprintf(stderr, "r7k-pjlink: %s\n", text.toLocal8Bit().constData());
 }
 
-QString macOf(const QNetworkInterface& interface) {
-    const QString mac = interface.hardwareAddress().toUpper();
-    return mac.size() == 17 ? mac : QStringLiteral("00:00:00:00:00:00");
+// An address as the core compares them; an IPv4-mapped IPv6 address as IPv4.
+std::optional<IpAddress> ipOf(const QHostAddress& address) {
+    IpAddress ip;
+    bool v4 = false;
+    const quint32 four = address.toIPv4Address(&v4);
+    if (v4) {
+        for (int i = 0; i < 4; ++i)
+            ip.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(four >> (24 - 8 * i));
+        return ip;
+    }
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return std::nullopt;
+    const Q_IPV6ADDR six = address.toIPv6Address();
+    ip.size = 16;
+    for (std::size_t i = 0; i < 16; ++i)
+        ip.bytes[i] = six[static_cast<int>(i)];
+    return ip;
 }
 
-// The hardware address a controller at `peer` knows the service by: that of the interface
-// with the address it reached (`local`), else of the one on the controller's network, else
-// of the first one up that has one.
-std::string macFor(const QHostAddress& local, const QHostAddress& peer) {
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& i : interfaces)
+std::vector<NetInterface> listInterfaces() {
+    std::vector<NetInterface> out;
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces()) {
+        NetInterface n;
+        n.mac = i.hardwareAddress().toUpper().toStdString();
+        n.up = i.flags() & QNetworkInterface::IsUp;
+        n.loopback = i.flags() & QNetworkInterface::IsLoopBack;
         for (const QNetworkAddressEntry& e : i.addressEntries())
-            if (!local.isNull() && e.ip().isEqual(local, QHostAddress::TolerantConversion))
-                return macOf(i).toStdString();
-    for (const QNetworkInterface& i : interfaces)
-        for (const QNetworkAddressEntry& e : i.addressEntries())
-            if (peer.isInSubnet(e.ip(), e.prefixLength()))
-                return macOf(i).toStdString();
-    for (const QNetworkInterface& i : interfaces)
-        if ((i.flags() & QNetworkInterface::IsUp) && !(i.flags() & QNetworkInterface::IsLoopBack) &&
-            !i.hardwareAddress().isEmpty())
-            return macOf(i).toStdString();
-    return "00:00:00:00:00:00";
+            if (const auto ip = ipOf(e.ip()))
+                n.entries.push_back({*ip, e.prefixLength()});
+        out.push_back(std::move(n));
+    }
+    return out;
+}
+
+std::string macFor(const std::string& local, const std::string& peer) {
+    const auto to = ipOf(QHostAddress(QString::fromStdString(peer)));
+    const QHostAddress reached(QString::fromStdString(local));
+    return pjlink::macFor(listInterfaces(), reached.isNull() ? std::nullopt : ipOf(reached),
+                          to.value_or(IpAddress{}));
 }
 
 }  // namespace
 
-Notifier::Notifier(session::Projector& projector, NotifyOptions options)
-    : m_projector(projector), m_options(std::move(options)) {
-    m_destination = m_options.to;
+Notifier::Notifier(session::Projector& projector, const Config& config)
+    : m_announcer(
+          projector, config,
+          [this](const std::string& line, const std::string& host, std::uint16_t port) {
+              send(line, host, port);
+          },
+          [this](const std::string& peer, const std::string& local) {
+              return macFor(
+                  local.empty() ? m_socket.localAddress().toString().toStdString() : local, peer);
+          }) {
+    m_announcer.onLog = [](const std::string& text) { log(QString::fromStdString(text)); };
     QObject::connect(&m_socket, &QUdpSocket::readyRead, this, [this] { readDatagrams(); });
 }
 
 bool Notifier::bind(const QHostAddress& host, quint16 port) {
     m_port = port;
-    if (m_options.toPort == 0)
-        m_options.toPort = port;
-    if (!m_options.search && !m_options.notify)
+    m_announcer.bound(port);
+    if (!m_announcer.needsSocket())
         return true;
     return m_socket.bind(host, port);
-}
-
-void Notifier::start() {
-    if (!telling())
-        return;
-    send(linkUp(macFor(m_socket.localAddress(), *m_destination)), *m_destination, m_options.toPort);
-    if (onTelling)
-        onTelling();
-}
-
-void Notifier::controllerAt(const QHostAddress& address) {
-    if (!m_options.notify || m_options.to || (m_destination && *m_destination == address))
-        return;
-    m_destination = address;
-    log(QString("notifications go to %1 port %2 (UDP), the latest controller")
-            .arg(address.toString())
-            .arg(m_options.toPort));
-    if (onTelling)
-        onTelling();
 }
 
 void Notifier::readDatagrams() {
     while (m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket.receiveDatagram(kMaxDatagram);
-        if (!m_options.search)
-            continue;
         const QByteArray data = datagram.data();
         const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
-        if (!isSearch(bytes) || !m_pace.allow(m_projector.now()))
-            continue;  // looked at before anything costs more than a comparison
-        const QHostAddress local = datagram.destinationAddress().isNull()
-                                       ? m_socket.localAddress()
-                                       : datagram.destinationAddress();
-        const auto answer = searchAnswer(bytes, macFor(local, datagram.senderAddress()));
-        send(*answer, datagram.senderAddress(), m_port);
+        const QString local = datagram.destinationAddress().isNull()
+                                  ? QString()
+                                  : datagram.destinationAddress().toString();
+        const std::string sender = datagram.senderAddress().toString().toStdString();
+        if (const auto answer = m_announcer.datagram(bytes, sender, local.toStdString()))
+            send(*answer, sender, m_port);
     }
 }
 
-void Notifier::see(const session::Value& value) {
-    for (const std::string& line : m_watch.see(value)) {
-        if (telling())
-            send(line, *m_destination, m_options.toPort);
-    }
-}
-
-void Notifier::taken(std::string_view code) {
-    m_watch.taken(code);
-    // A power or input command taken changes what is told at once (a power on starts the
-    // warm-up): look again now rather than at the next turn.
-    if (telling())
-        m_projector.lookNow();
-}
-
-void Notifier::send(const std::string& line, const QHostAddress& to, quint16 port) {
+void Notifier::send(const std::string& line, const std::string& host, std::uint16_t port) {
+    const QHostAddress to(QString::fromStdString(host));
     if (m_socket.writeDatagram(line.data(), static_cast<qint64>(line.size()), to, port) < 0)
         log(QString("%1 port %2: %3").arg(to.toString()).arg(port).arg(m_socket.errorString()));
 }
