@@ -139,9 +139,10 @@ class TestWinCtl : public QObject {
             << "ack:-|reply: Count down" << "";
         QTest::addRow("rfc2217 via ser2net") << "rfc2217" << "" << "--speed,9600,status" << "" << 0
             << "reply: Stand by" << "";
-        // The step goes out as soon as the connection is up, and the gateway's refusal ends it.
+        // The step goes out as soon as the connection is up, and the gateway's refusal ends it;
+        // a refusal that comes first ends the run before the step ("?": either).
         QTest::addRow("gateway's device missing: exit 4") << "missing" << "" << "status" << ""
-            << 4 << "lost:-" << "opened: the gateway closed the connection: Device open failure";
+            << 4 << "lost:-?" << "opened: the gateway closed the connection: Device open failure";
         QTest::addRow("no RFC 2217 answer: exit 4") << "mute" << "" << "status" << "" << 4 << ""
             << "opened: the gateway did not answer the RFC 2217 negotiation.";
         QTest::addRow("refused: exit 4") << "closed" << "" << "status" << "" << 4 << ""
@@ -208,19 +209,21 @@ class TestWinCtl : public QObject {
                 simulator.terminate();
         }
         QVERIFY(ctl.waitForFinished(15000));
-        QStringList results;
+        QStringList outcomes;
         out += ctl.readAllStandardOutput();
         for (const QByteArray& line : out.split('\n')) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             if (!line.isEmpty())
-                results << o["outcome"].toString() + ":" + o["status"].toString("-");
+                outcomes << o["outcome"].toString() + ":" + o["status"].toString("-");
         }
         const QByteArray errBytes = errors.readAll();
         const QString err = QString::fromUtf8(errBytes);
         // Windows' line ends in the file and in the pipe alike, the JSON lines' included.
         QCOMPARE(out.count("\r\n"), out.count('\n'));
         QCOMPARE(errBytes.count("\r\n"), errBytes.count('\n'));
-        QTEST(results.join('|'), "results");
+        QFETCH(QString, results);
+        const QString got = outcomes.join('|');
+        QCOMPARE(got, results.endsWith('?') ? (got.isEmpty() ? got : results.chopped(1)) : results);
         QVERIFY2(ctl.exitCode() == exit, qPrintable(QString::number(ctl.exitCode()) + " " + err));
         QFETCH(QString, message);
         QVERIFY2(err.contains(message), qPrintable(err));
@@ -240,7 +243,7 @@ class TestWinCtl : public QObject {
             QByteArray log;
             QTRY_VERIFY((log += simulator.readAllStandardError()).contains("the line was closed"));
             // Each step's command went out once.
-            QCOMPARE(log.count("\" -> "), results.size());
+            QCOMPARE(log.count("\" -> "), outcomes.size());
         }
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(3000));

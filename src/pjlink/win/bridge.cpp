@@ -58,6 +58,7 @@ bool Bridge::start(std::string& error) {
     const Config& c = p.config;
     if (!SocketEvents::start(&error))
         return false;
+    p.serial.setPortName(1, "");  // messages name the device given, not the panel's COM1
     p.line.onLog = logLine;
     p.service.onLog = logLine;
     if (!p.front.listen(c.listen.host, c.listen.port)) {
