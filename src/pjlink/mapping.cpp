@@ -12,8 +12,11 @@ constexpr int kMaxLampHours = 99999;
 
 std::string inputList() {
     std::string list;
-    for (const InputName& input : kInputNames)
-        list += (list.empty() ? "" : " ") + std::string(input.pjlink);
+    for (const InputName& input : kInputNames) {
+        if (!list.empty())
+            list += ' ';
+        list += input.pjlink;
+    }
     return list;
 }
 

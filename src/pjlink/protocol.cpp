@@ -57,7 +57,7 @@ std::optional<Request> parseRequest(std::string_view line) {
     if (line.size() > 6 && line[6] == ' ')
         request.param = std::string(line.substr(7));
     else if (line.size() > 6)
-        request.param = "\x01";  // no parameter that any command takes
+        request.param.assign(1, '\x01');  // no parameter that any command takes
     return request;
 }
 
