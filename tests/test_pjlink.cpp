@@ -322,7 +322,7 @@ class TestPjlink : public QObject {
     // activity), the end of its input, a controller that does not read, the count of open ones.
     void connections() {
         fakes::SessionRig rig;
-        fakes::setReplies(rig, "CR0=00\r");
+        fakes::setReplies(rig, "CR0=00\r;C01=\x06");
         fakes::FakeTimer& idle = rig.clock.make("idle");
         Requests requests(rig.projector, {}, std::chrono::milliseconds{1000});
         ServiceOptions options;
@@ -357,21 +357,36 @@ class TestPjlink : public QObject {
         c.held = 30;
         service.received(c, "%1CLSS ?\r");
         QVERIFY(!c.reading);
-        c.held = 0;
+        c.held = 10;  // half the bound: read again
         service.drained(c);
         QVERIFY(c.reading);
+        c.held = 0;
         // The end of c's input: its answers, then the close.
         service.received(c, "%1POWR ?\r");
         service.ended(c);
         rig.runTo(std::chrono::milliseconds{1100});
         QVERIFY2(c.lines().endsWith("%1POWR=1|") && c.finished, qPrintable(c.lines()));
         QCOMPARE(service.connections(), std::size_t(0));
-        QCOMPARE(log.join('|'), QString("0 127.0.0.9:5000: refused, 2 connections are open already|"
-                                        "1005 127.0.0.9:5000: closed after no request for a while|"
-                                        "1020 127.0.0.9:5000: closed by the controller|"
-                                        "1040 127.0.0.9:5000: not read until it takes its answers "
-                                        "(30 bytes wait)|"
-                                        "1040 127.0.0.9:5000: closed by the controller"));
+        // Two idle deadlines: each connection closed at its own.
+        FakePeer d, e;
+        QVERIFY(service.accept(d));
+        rig.runTo(std::chrono::milliseconds{1500});
+        QVERIFY(service.accept(e));
+        rig.runTo(std::chrono::milliseconds{2099});
+        QVERIFY(!d.finished);
+        rig.runTo(std::chrono::milliseconds{2101});
+        QVERIFY(d.finished && !e.finished);
+        rig.runTo(std::chrono::milliseconds{2501});
+        QVERIFY(e.finished);
+        QCOMPARE(log.join('|'),
+                 QString("0 127.0.0.9:5000: refused, 2 connections are open already|"
+                         "1005 127.0.0.9:5000: closed after no request for a while|"
+                         "1020 127.0.0.9:5000: closed by the controller|"
+                         "1040 127.0.0.9:5000: not read until it takes its answers "
+                         "(30 bytes wait)|"
+                         "1045 127.0.0.9:5000: closed by the controller, after its answers|"
+                         "2100 127.0.0.9:5000: closed after no request for a while|"
+                         "2500 127.0.0.9:5000: closed after no request for a while"));
     }
 };
 

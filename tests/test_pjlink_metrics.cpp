@@ -25,7 +25,9 @@ QString summary(const Config& c) {
         out += " notify=" + QString::fromStdString(c.notifyTo->hostPort());
     if (c.metrics)
         out += " metrics=" + QString::fromStdString(c.metrics->hostPort());
-    return out;
+    return out + QString(" loopback=%1 info=%2")
+                     .arg(c.listen.isLoopback())
+                     .arg(QString::fromStdString(c.identity.info));
 }
 
 }  // namespace
@@ -40,7 +42,9 @@ class TestPjlinkMetrics : public QObject {
         QTest::addColumn<QString>("says");  // the summary, or a part of the message
         const QString plain = "listen=127.0.0.1:4352 maxAge=1000 clients=16 password=";
         const QList<std::tuple<const char*, QStringList, int, QString>> rows = {
-            {"defaults", {}, 0, plain},
+            {"defaults", {}, 0, plain + " loopback=1 info=r7k-pjlink 9.9"},
+            {"every v6 address", {"--listen", "[::]:4352"}, 0, "loopback=0"},
+            {"v6 loopback written out", {"--listen", "[0:0:0:0:0:0:0:1]:1"}, 0, "loopback=1"},
             {"metrics port", {"--metrics", "9100"}, 0, plain + " metrics=127.0.0.1:9100"},
             {"metrics v6", {"--metrics=[::1]:9100"}, 0, plain + " metrics=[::1]:9100"},
             {"metrics localhost", {"--metrics", "localhost:0"}, 0, plain + " metrics=127.0.0.1:0"},
@@ -272,7 +276,18 @@ class TestPjlinkMetrics : public QObject {
         if (status == 0)
             return;
         const QString got = QString::fromStdString(step.bytes);
-        QVERIFY2(got.startsWith(QString("HTTP/1.1 %1 ").arg(status)), qPrintable(got));
+        const QMap<int, QString> reasons{{200, "OK"},
+                                         {400, "Bad Request"},
+                                         {404, "Not Found"},
+                                         {405, "Method Not Allowed"},
+                                         {431, "Request Header Fields Too Large"}};
+        QVERIFY2(got.startsWith(QString("HTTP/1.1 %1 %2\r\n").arg(status).arg(reasons[status])),
+                 qPrintable(got));
+        // A body, said in its length, for all but HEAD.
+        const QString content = got.section("\r\n\r\n", 1);
+        QVERIFY(got.contains(QString("Content-Length: %1\r\n").arg(content.size())) ||
+                pieces.value(0).startsWith("HEAD"));
+        QCOMPARE(content.isEmpty(), pieces.value(0).startsWith("HEAD"));
         QVERIFY(got.contains("\r\nConnection: close\r\n"));
         QCOMPARE(got.endsWith("\r\n\r\nr7k_line_up 1\n"), body);
         if (status == 200)

@@ -110,12 +110,14 @@ class TestSession : public QObject {
     void said() {
         QFETCH(QString, replies);
         QFETCH(QString, events);
-        QTEST(play(1000, replies, events).said, "said");
+        const Run run = play(1000, replies, events);
+        QTEST(run.said, "said");
+        QCOMPARE(run.settings, QString("19200,N,8,1"));  // the line's settings, every open
     }
 
   private:
     struct Run {
-        QString sent, answers, said;
+        QString sent, answers, said, settings;
     };
     static Run play(int maxAge, const QString& replies, const QString& events) {
         SessionRig rig;
@@ -164,7 +166,8 @@ class TestSession : public QObject {
             }
         }
         rig.runTo(std::chrono::milliseconds{end.value_or(last + 600)});
-        return {rig.sent().join('|'), answers.join('|'), said.join('|')};
+        return {rig.sent().join('|'), answers.join('|'), said.join('|'),
+                QString::fromStdString(rig.serial.settings())};
     }
 };
 
