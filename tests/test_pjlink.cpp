@@ -322,7 +322,7 @@ class TestPjlink : public QObject {
     // activity), the end of its input, a controller that does not read, the count of open ones.
     void connections() {
         fakes::SessionRig rig;
-        fakes::setReplies(rig, "CR0=00\r;C01=\x06");
+        fakes::setReplies(rig, "CR0=00\r");
         fakes::FakeTimer& idle = rig.clock.make("idle");
         Requests requests(rig.projector, {}, std::chrono::milliseconds{1000});
         ServiceOptions options;
@@ -384,7 +384,8 @@ class TestPjlink : public QObject {
                          "1020 127.0.0.9:5000: closed by the controller|"
                          "1040 127.0.0.9:5000: not read until it takes its answers "
                          "(30 bytes wait)|"
-                         "1045 127.0.0.9:5000: closed by the controller, after its answers|"
+                         "1040 127.0.0.9:5000: closed by the controller|"
+                         "1525 %1POWR 0: power-off: no reply within 500 ms on COM1 (/dev/fake1)|"
                          "2100 127.0.0.9:5000: closed after no request for a while|"
                          "2500 127.0.0.9:5000: closed after no request for a while"));
     }

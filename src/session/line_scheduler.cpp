@@ -218,7 +218,6 @@ void LineScheduler::received() {
     r.outcome = j.outcome;
     r.answer = m_answer;
     r.value = std::move(j.value);
-    r.line = std::move(j.line);
     if (r.outcome == Outcome::Nak)
         r.failure = "the projector answered NAK (0x15) on " + where();
     else if (r.outcome == Outcome::Unexpected)

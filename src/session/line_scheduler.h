@@ -31,7 +31,6 @@ struct ExchangeResult {
     Outcome outcome = Outcome::Timeout;
     std::string answer;  // what came, up to and including what ended it
     std::optional<Value> value;
-    std::optional<std::string> line;
     microseconds roundTrip{0};
     std::string failure;
     bool ok() const { return failure.empty(); }
