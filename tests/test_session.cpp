@@ -88,23 +88,23 @@ class TestSession : public QObject {
             << "" << "0 %1POWR ?|600 %1INPT ?|700 %1AVMT ?"
             << "500 no reply within 500 ms on " + port + "|"
                "600 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")|"
-               "700 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")";
+               "700 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")|never answered";
         QTest::newRow("NAK, a wrong answer, an answer without an end")
             << "CR0=00\r;C01=\x15;C0E=12\r;CRA=" + QString(4096, '1') << "0 %1POWR 0|0 %1AVMT ?|100 %1AVMT 10"
             << "10 an answer of 4096 bytes without an end on " + port + "|"
                "15 power-off: the projector answered NAK (0x15) on " + port + "|"
-               "105 no-show-off: expected ACK on " + port;
+               "105 no-show-off: expected ACK on " + port + "|answered at 105";
         QTest::newRow("closed, a port that cannot be opened, said once, then open again")
             << "CR0=00\r" << "0 close|10 %1POWR ?|20 failopen /dev/fake1 cannot be opened.\nIt is busy.|20 open|30 %1POWR ?|1500 failopen |2100 %1POWR ?"
             << "10 " + port + " is closed|"
                "20 /dev/fake1 cannot be opened. It is busy; trying again every second|"
                "30 /dev/fake1 cannot be opened. It is busy|"
-               "2020 " + port + " is open again";
+               "2020 " + port + " is open again|answered at 2105";
         QTest::newRow("a command taken, a command refused")
             << "CR0=00\r;C0D=\x06;C0B=\x15" << "0 %1AVMT 31"
-            << "10 took C0D|15 sound-mute-on: the projector answered NAK (0x15) on " + port;
+            << "10 took C0D|15 sound-mute-on: the projector answered NAK (0x15) on " + port + "|answered at 15";
         QTest::newRow("the port's own warnings, on one line")
-            << "" << "0 warn The gateway is slow.\nIt said so.\n" << "0 The gateway is slow. It said so";
+            << "" << "0 warn The gateway is slow.\nIt said so.\n" << "0 The gateway is slow. It said so|never answered";
         // clang-format on
     }
     void said() {
@@ -166,6 +166,10 @@ class TestSession : public QObject {
             }
         }
         rig.runTo(std::chrono::milliseconds{end.value_or(last + 600)});
+        // When the projector last answered (a time-out or a loss is no answer).
+        const auto answered = rig.projector.answeredAt();
+        said << (answered ? QString("answered at %1").arg(answered->count() / 1000)
+                          : "never answered");
         return {rig.sent().join('|'), answers.join('|'), said.join('|'),
                 QString::fromStdString(rig.serial.settings())};
     }
