@@ -68,6 +68,7 @@ std::string RegistrySettings::remember(int port, const std::string& address) {
         return "COM" + std::to_string(port) + " is not a port of this panel";
     if (const std::string why = unusablePortValue(address); !why.empty())
         return why;
+    m_stored[port - 1] = address;  // used for this run, kept or not
     HKEY key = nullptr;
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, m_subkey.c_str(), 0, nullptr, 0,
                                      KEY_SET_VALUE, nullptr, &key, nullptr);
@@ -80,7 +81,6 @@ std::string RegistrySettings::remember(int port, const std::string& address) {
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return windowsMessage(static_cast<DWORD>(status));
-    m_stored[port - 1] = address;
     return {};
 }
 
