@@ -3,8 +3,35 @@
 #include <QtTest>
 
 #include "panel/port_choice.h"
+#include "panel/stored_ports.h"
 
 using namespace r7k;
+
+namespace {
+
+// A store holding "KEY=VALUE" entries; "KEY:TYPE" for a value that is no text. Writes fail
+// when `failure` is set.
+struct FakeStore : SettingsStore {
+    QStringList entries;
+    std::string failure;
+    std::string where() const override { return "S"; }
+    Reading read() override {
+        Reading r;
+        for (const QString& e : entries) {
+            const QString key = e.section(QRegularExpression("[=:]"), 0, 0);
+            const int port = key == "com1" ? 1 : key == "com2" ? 2 : 0;
+            const bool text = e.contains('=');
+            r.values.push_back({key.toStdString(), port,
+                                text ? e.section('=', 1).toStdString()
+                                     : "<" + e.section(':', 1).toStdString() + ">",
+                                text ? "" : e.section(':', 1).toStdString(), "only com1 and com2"});
+        }
+        return r;
+    }
+    std::string write(int, const std::string&) override { return failure; }
+};
+
+}  // namespace
 
 class TestFrontRules : public QObject {
     Q_OBJECT
@@ -88,6 +115,63 @@ class TestFrontRules : public QObject {
         const QString got = QString::fromStdString(portChoiceProblem(
             2, text.toStdString(), windows ? DeviceNaming::Windows : DeviceNaming::Posix));
         QVERIFY2(warning.isEmpty() ? got.isEmpty() : got.startsWith(warning), qPrintable(got));
+    }
+
+    // One set of rules for what a store holds; each thing skipped is one warning.
+    void stored_data() {
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<QString>("mapped");    // COM1, COM2
+        QTest::addColumn<QString>("problems");  // each warning's start
+        // clang-format off
+        QTest::addRow("both") << "com1=/dev/pts/9|com2=tcp://gw:1" << "/dev/pts/9,tcp://gw:1" << "";
+        QTest::addRow("none") << "" << "/dev/ttyS0,/dev/ttyS1" << "";
+        QTest::addRow("empty warns") << "com1=" << "/dev/ttyS0,/dev/ttyS1" << "S: com1 = \"\" was skipped (no device or address given); COM1 is /dev/ttyS0.";
+        QTest::addRow("unknown key warns") << "com3=/dev/pts/1|com2=/dev/pts/2" << "/dev/ttyS0,/dev/pts/2" << "S: com3 = \"/dev/pts/1\" was skipped (unknown key; only com1 and com2).";
+        QTest::addRow("type named") << "com1:REG_MULTI_SZ" << "/dev/ttyS0,/dev/ttyS1" << "S: com1 = \"<REG_MULTI_SZ>\" was skipped (not a string value";
+        QTest::addRow("not whole") << "com2=ttyUSB0|com9:REG_DWORD" << "/dev/ttyS0,/dev/ttyS1" << "S: com2 = \"ttyUSB0\" was skipped (not a whole|S: com9 = \"<REG_DWORD>\" was skipped (unknown key";
+        // clang-format on
+    }
+    void stored() {
+        QFETCH(QString, entries);
+        QFETCH(QString, problems);
+        FakeStore store;
+        store.entries = entries.split('|', Qt::SkipEmptyParts);
+        const StoredPorts ports(store);
+        QTEST(QString::fromStdString(ports.mapping(1, "").address + "," +
+                                     ports.mapping(2, "").address),
+              "mapped");
+        QStringList got;
+        for (const std::string& p : ports.problems())
+            got << QString::fromStdString(p);
+        const QStringList want = problems.split('|', Qt::SkipEmptyParts);
+        QCOMPARE(got.size(), want.size());
+        for (int i = 0; i < got.size(); ++i)
+            QVERIFY2(got[i].startsWith(want[i]), qPrintable(got[i]));
+    }
+
+    // Remembering: checked first; kept for this run even when the store fails.
+    void remember_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("now");  // what COM2 stands for afterwards
+        // clang-format off
+        QTest::addRow("kept") << 2 << "/dev/pts/4" << "" << "" << "/dev/pts/4";
+        QTest::addRow("not kept, used") << 2 << "/dev/pts/4" << "S cannot be written" << "COM2 = /dev/pts/4 is used now but could not be remembered: S cannot be written." << "/dev/pts/4";
+        QTest::addRow("refused") << 2 << "pts/4" << "" << "COM2: pts/4: not a whole device path" << "/dev/ttyS1";
+        QTest::addRow("no such port") << 3 << "/dev/pts/4" << "" << "COM3 is not a port of this panel" << "/dev/ttyS1";
+        // clang-format on
+    }
+    void remember() {
+        QFETCH(int, port);
+        QFETCH(QString, address);
+        QFETCH(QString, failure);
+        FakeStore store;
+        store.failure = failure.toStdString();
+        StoredPorts ports(store);
+        QTEST(QString::fromStdString(ports.remember(port, address.toStdString())), "warning");
+        QTEST(QString::fromStdString(ports.mapping(2, "").address), "now");
     }
 };
 

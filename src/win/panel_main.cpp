@@ -138,10 +138,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         const auto value = line.value(name);
         if (!value)
             continue;
-        const r7k::PortAddressResult address = r7k::parsePortAddress(*value);
-        if (!address.address)
-            return usageError("--" + name + " " + *value + ": " + address.error);
-        options[port - 1] = address.address->text();
+        // By the rule of a stored value: a name Windows could not open is refused here.
+        if (const std::string why = r7k::unusablePortValue(*value); !why.empty())
+            return usageError("--" + name + " " + *value + ": " + why);
+        options[port - 1] = r7k::parsePortAddress(*value).address->text();
     }
     r7k::win::RegistrySettings settings;
     stamp("registry");

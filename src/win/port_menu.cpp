@@ -69,7 +69,7 @@ void PortMenu::choose(int port, const std::string& address) {
         },
         [this, port, text = chosen.text()] {
             if (const std::string why = m_settings.remember(port, text); !why.empty())
-                m_window.warn(notRememberedText(port, text, m_settings.where(), why));
+                m_window.warn(why);
         });
 }
 
