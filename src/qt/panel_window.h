@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "panel/warning_queue.h"
 #include "panel/window.h"
 
 class QKeyEvent;
@@ -110,8 +111,7 @@ class PanelWindow : public QWidget, public Window {
     const QEvent* m_lastKeyEvent = nullptr;
     QPointer<QWidget> m_lastKeyReceiver;
 
-    QStringList m_pendingWarnings;
-    bool m_showingWarnings = false;
+    WarningQueue m_warnings;
 };
 
 }  // namespace r7k

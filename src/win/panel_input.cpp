@@ -246,12 +246,10 @@ void PanelWindow::warn(std::string_view text) {
     endHold();
     // Also to the console or the redirect, when there is one, so a log keeps what the box said.
     writeErr(warningLine("r7k-panel", text, std::chrono::system_clock::now()));
-    if (!IsWindowVisible(m_hwnd) || m_showingWarnings) {
-        // Not on screen yet (a port that fails at start-up): the window comes up first.
-        m_pendingWarnings.emplace_back(text);
-        return;
-    }
-    showWarning(std::string(text));
+    m_warnings.add(text);
+    // Not on screen yet (a port that fails at start-up): the window comes up first.
+    if (IsWindowVisible(m_hwnd))
+        showPendingWarnings();
 }
 
 void PanelWindow::showWarning(const std::string& text) {
@@ -260,15 +258,14 @@ void PanelWindow::showWarning(const std::string& text) {
 }
 
 void PanelWindow::showPendingWarnings() {
-    if (m_showingWarnings)
-        return;
-    m_showingWarnings = true;
-    while (!m_pendingWarnings.empty() && m_hwnd && IsWindowVisible(m_hwnd)) {
-        const std::string text = m_pendingWarnings.front();
-        m_pendingWarnings.erase(m_pendingWarnings.begin());
-        showWarning(text);
+    // A warning that comes while a box is open waits for it to close.
+    while (m_hwnd && IsWindowVisible(m_hwnd)) {
+        const std::optional<std::string> text = m_warnings.next();
+        if (!text)
+            return;
+        showWarning(*text);
+        m_warnings.closed();
     }
-    m_showingWarnings = false;
 }
 
 }  // namespace r7k::win

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "panel/layout.h"
+#include "panel/warning_queue.h"
 #include "panel/window.h"
 #include "win/accessibility.h"
 #include "win/fonts.h"
@@ -134,8 +135,7 @@ class PanelWindow : public Window {
     const Control* m_menuFor = nullptr;
     UINT m_heldKey = 0;  // the key that holds it; 0 = held with the mouse
 
-    std::vector<std::string> m_pendingWarnings;
-    bool m_showingWarnings = false;
+    WarningQueue m_warnings;
 };
 
 }  // namespace r7k::win
