@@ -1,7 +1,8 @@
-// The rules both front ends take from the core: which port menu entry is ticked, what the menu
-// offers, and which chosen or entered address may stand for a port.
+// The rules both front ends take from the core: the port menu and its tick, the stored
+// ports, the warning queue and the hold of a hold button.
 #include <QtTest>
 
+#include "panel/hold_tracker.h"
 #include "panel/port_choice.h"
 #include "panel/stored_ports.h"
 #include "panel/warning_queue.h"
@@ -47,9 +48,7 @@ class TestFrontRules : public QObject {
         QTest::addRow("COM any case") << "COM3" << "com3" << true;
         QTest::addRow("COM3 is not COM30") << "COM3" << "COM30" << false;
         QTest::addRow("host any case") << "tcp://GW.lan:4001" << "TCP://gw.LAN:4001" << true;
-        QTest::addRow("ipv6 any case") << "rfc2217://[FE80::1]:7" << "rfc2217://[fe80::1]:7" << true;
         QTest::addRow("other scheme") << "tcp://gw:4001" << "rfc2217://gw:4001" << false;
-        QTest::addRow("other port") << "tcp://gw:4001" << "tcp://gw:4002" << false;
         QTest::addRow("gateway is no device") << "tcp://gw:1" << "gw" << false;
         QTest::addRow("no address") << "tcp://gw" << "TCP://gw" << false;
         // clang-format on
@@ -91,27 +90,6 @@ class TestFrontRules : public QObject {
             menu << (e.ticked ? "*" : "") + QString::fromStdString(e.text);
         }
         QTEST(menu.join('|'), "menu");
-    }
-
-    // An address chosen or entered is checked by the rule of a stored value, before the link
-    // moves and before it is remembered.
-    void choice_data() {
-        QTest::addColumn<bool>("windows");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("warning");
-        // clang-format off
-        QTest::addRow("device path") << false << "/dev/pts/3" << "";
-        QTest::addRow("relative path") << false << "ttyUSB0" << "COM2: ttyUSB0: not a whole device path";
-        QTest::addRow("windows linux path") << true << "/dev/ttyUSB0" << "COM2: /dev/ttyUSB0: not a COM port name";
-        // clang-format on
-    }
-    void choice() {
-        QFETCH(bool, windows);
-        QFETCH(QString, text);
-        QFETCH(QString, warning);
-        const QString got = QString::fromStdString(portChoiceProblem(
-            2, text.toStdString(), windows ? DeviceNaming::Windows : DeviceNaming::Posix));
-        QVERIFY2(warning.isEmpty() ? got.isEmpty() : got.startsWith(warning), qPrintable(got));
     }
 
     // One set of rules for what a store holds; each thing skipped is one warning.
@@ -195,6 +173,41 @@ class TestFrontRules : public QObject {
                 shown << QString::fromStdString(queue.next().value_or("-"));
         }
         QTEST(shown.join(' '), "shown");
+    }
+
+    // Steps: "A32" a press of key 32 (0: a mouse button) on hold button A, "^32" its release,
+    // an "r" after either the key's auto-repeat, "x" what takes the input away (focus, hide,
+    // a box, quit). What the controller hears: "+A" held, "-A" released.
+    void hold_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("heard");
+        // clang-format off
+        QTest::addRow("mouse") << "A0 ^0 ^0" << "+A -A";
+        QTest::addRow("one at a time") << "A0 B0 B32 ^0" << "+A -A";
+        QTest::addRow("key, repeats ignored") << "A32 A32r ^32r A32r ^32" << "+A -A";
+        QTest::addRow("other key's release") << "A32 ^13 ^32" << "+A -A";
+        QTest::addRow("mouse release ends a key hold") << "A13 ^0 ^13" << "+A -A";
+        QTest::addRow("repeat starts none") << "A32r B0 ^0" << "+B -B";
+        QTest::addRow("input taken away") << "A32 x ^32 x B0" << "+A -A +B";
+        // clang-format on
+    }
+    void hold() {
+        QFETCH(QString, steps);
+        HoldTracker hold;
+        QStringList heard;
+        for (QString step : steps.split(' ')) {
+            const bool repeat = step.endsWith('r');
+            step.remove('r');
+            const int key = step.mid(1).toInt();
+            std::optional<std::string> ended;
+            if (step == "x" || (step.startsWith('^') && hold.endsAt(key, repeat)))
+                ended = hold.end();
+            else if (!step.startsWith('^') && hold.press(step.left(1).toStdString(), key, repeat))
+                heard << "+" + QString::fromUtf8(hold.held());
+            if (ended)
+                heard << "-" + QString::fromStdString(*ended);
+        }
+        QTEST(heard.join(' '), "heard");
     }
 };
 
