@@ -135,7 +135,7 @@ class TestFrontRules : public QObject {
         QTest::addRow("kept") << 2 << "/dev/pts/4" << "" << "" << "/dev/pts/4";
         QTest::addRow("not kept, used") << 2 << "/dev/pts/4" << "S cannot be written" << "COM2 = /dev/pts/4 is used now but could not be remembered: S cannot be written." << "/dev/pts/4";
         QTest::addRow("refused") << 2 << "pts/4" << "" << "COM2: pts/4: not a whole device path" << "/dev/ttyS1";
-        QTest::addRow("no such port") << 3 << "/dev/pts/4" << "" << "COM3 is not a port of this panel" << "/dev/ttyS1";
+        QTest::addRow("no such port") << 3 << "/dev/pts/4" << "" << "COM3 is not a port of this panel." << "/dev/ttyS1";
         // clang-format on
     }
     void remember() {

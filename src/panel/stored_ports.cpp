@@ -1,6 +1,7 @@
 #include "panel/stored_ports.h"
 
 #include "panel/port_choice.h"
+#include "transport/serial.h"
 
 namespace r7k {
 
@@ -29,8 +30,8 @@ PortMapping StoredPorts::mapping(int port, std::string_view option) const {
 }
 
 std::string StoredPorts::remember(int port, const std::string& address) {
-    if (port != 1 && port != 2)
-        return "COM" + std::to_string(port) + " is not a port of this panel";
+    if (std::string why = notAPanelPort(port); !why.empty())
+        return why;
     if (const std::string why = unusablePortValue(address); !why.empty())
         return portChoiceProblem(port, address);
     m_values[port - 1] = address;  // used for this run, kept or not

@@ -8,6 +8,9 @@
 
 namespace r7k::win {
 
+// Where the panel keeps its ports under HKEY_CURRENT_USER.
+inline constexpr const wchar_t* kPortsSubkey = L"Software\\r7k-panel\\ports";
+
 // The registry as the store of COM1 and COM2: string values "com1" and "com2" under
 // HKCU\Software\r7k-panel\ports (value names, as Windows has them, in any case).
 class RegistryStore : public SettingsStore {
@@ -28,7 +31,7 @@ std::string registryTypeName(unsigned long type);
 // Where COM1 and COM2 point, remembered for the user in the registry, by the common rules.
 class RegistrySettings {
   public:
-    explicit RegistrySettings(std::wstring subkey = L"Software\\r7k-panel\\ports")
+    explicit RegistrySettings(std::wstring subkey = kPortsSubkey)
         : m_store(std::move(subkey)), m_ports(m_store) {}
 
     PortMapping mapping(int port, std::string_view option) const {

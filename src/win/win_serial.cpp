@@ -208,8 +208,8 @@ bool WinSerial::portOpen() const {
 }
 
 SerialResult WinSerial::setCommPort(int port) {
-    if (port != 1 && port != 2)
-        return {"COM" + std::to_string(port) + " is not a port of this panel."};
+    if (std::string why = notAPanelPort(port); !why.empty())
+        return {why};
     if (m_line)
         return {portLabel(m_port) + " is open; close it first."};
     m_port = port;
