@@ -7,9 +7,9 @@
 #include "panel/controls.h"
 #include "panel/pixels.h"
 #include "panel/trace_line.h"
-#include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 

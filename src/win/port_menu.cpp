@@ -6,10 +6,10 @@
 #include "transport/port_mapping.h"
 #include "transport/port_router.h"
 #include "win/address_dialog.h"
-#include "win/console.h"
 #include "win/panel_window.h"
 #include "win/registry_settings.h"
 #include "win/serial_ports.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "win/console.h"
-#include "win/win_serial.h"
+#include "win/wide.h"
+#include "win/windows_message.h"
 
 namespace r7k::win {
 namespace {
