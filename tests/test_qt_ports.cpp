@@ -30,15 +30,11 @@ class TestQtPorts : public QObject {
         // clang-format off
         row("no file", "", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
         row("the file", "[ports]\ncom1=/dev/pts/9\ncom2=rfc2217://[::1]:4001\n", "", "/dev/pts/9 (settings file), rfc2217://[::1]:4001 (settings file)");
-        row("the option first", "[ports]\ncom1=/dev/pts/9\n", "tcp://gw:4001", "tcp://gw:4001 (option), /dev/ttyS1 (default)");
-        row("unusable values skipped", "[ports]\ncom1=ttyUSB0\ncom2=tcp://gw\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|"
-            "ports/com1 = \"ttyUSB0\" was skipped (not a whole device path)|ports/com2 = \"tcp://gw\" was skipped");
         row("not a file", "<dir>", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|not a file");
         row("not text", "\x7f" "ELF\x02\x01\x01\n[ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|: not a text file;");
         row("section in capitals", "[Ports]\ncom1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|no [ports] section ([Ports] is not [ports]: section names are case-sensitive)");
         row("no section", "com1=/dev/pts/9\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|: no [ports] section;");
         row("key in capitals", "[ports]\nCOM1=/dev/pts/9\ncom2=/dev/pts/8\n", "", "/dev/ttyS0 (default), /dev/pts/8 (settings file)|ports/COM1 = \"/dev/pts/9\" was skipped (unknown key; keys are case-sensitive");
-        row("empty value", "[ports]\ncom1=\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)|ports/com1 = \"\" was skipped");
         row("comments only", "; none yet\n", "", "/dev/ttyS0 (default), /dev/ttyS1 (default)");
         // clang-format on
     }

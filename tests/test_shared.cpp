@@ -221,11 +221,6 @@ class TestShared : public QObject {
         }
         QCOMPARE(usable.join(' '), QString("/dev/ttyUSB0 tcp://gw:4001 | tcp://gw:4001 COM1 com255 "
                                            "\\\\.\\COM10 |"));
-        QCOMPARE(notRememberedText(2, "/dev/x", "/f", "cannot be written"),
-                 std::string("COM2 = /dev/x is used now but could not be remembered: /f cannot be "
-                             "written."));
-        QCOMPARE(skippedValueText("f", "ports/com2", "%1", "why", 2),
-                 std::string("f: ports/com2 = \"%1\" was skipped (why); COM2 is /dev/ttyS1."));
     }
 
     // A port named as the operator named it, with its device where that says more; the path

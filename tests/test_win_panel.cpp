@@ -312,6 +312,8 @@ class WinPanel : public QObject {
         QTest::addRow("unknown option, redirected: printed") << "" << QStringList{"--bogus"}
             << false << "" << "" << "r7k-panel: unknown option '--bogus'\r\n\r\nUsage: r7k-panel"
             << 2;
+        QTest::addRow("--com2 by the registry's rule") << "" << QStringList{"--com2", "/dev/ttyUSB0"}
+            << false << "" << "" << "r7k-panel: --com2 /dev/ttyUSB0: not a COM port name (COM1 to COM255" << 2;
         QTest::addRow("/?, as --help") << "" << QStringList{"/?"} << false << "" << "" << "" << 0;
         // clang-format on
     }

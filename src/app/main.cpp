@@ -241,8 +241,8 @@ int main(int argc, char** argv) {
     r7k::PanelWindow window;
     stamp("window built");
     r7k::QtPortRouter serial(address(1), address(2));
-    r7k::QtTimer timer1, timer2, timer3, timer4, relink;
-    r7k::PanelController form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::TimerSet<r7k::QtTimer> timers;
+    r7k::PanelController form(timers.panel(), serial, window);
     window.attach(&form);
     r7k::PortMenu menu(window, serial, form, settings);
     if (!settings.problems().isEmpty())

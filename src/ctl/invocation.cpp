@@ -94,6 +94,17 @@ std::string runPortName(std::string_view port) {
     return named ? "COM" + std::to_string(named) : std::string();
 }
 
+std::string runDevice(std::string_view port, SettingsStore& store,
+                      const std::function<void(const std::string&)>& warn) {
+    const int named = panelPortNamed(port);
+    if (!port.empty() && !named)
+        return std::string(port);
+    const StoredPorts ports(store);
+    for (const std::string& problem : ports.problems())
+        warn(problem);
+    return ports.mapping(named ? named : 1, {}).address;
+}
+
 std::string helpText(std::string_view portHelp) {
     std::string text = "Usage: r7k-ctl [options] STEP...|list\n";
     text += kDescription;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ctl/steps.h"
+#include "panel/stored_ports.h"
 #include "session/script_runner.h"
 
 namespace r7k::ctl {
@@ -34,6 +36,12 @@ int panelPortNamed(std::string_view port);
 // The name messages give the port of a run: the panel's port that --port named (COM1 without
 // --port), or none where --port gave a device or address, which then names itself.
 std::string runPortName(std::string_view port);
+
+// The device or address of a run: --port as given or, without --port or with COM1 or COM2, what
+// the panel's port stands for by its stored settings (read only then; `warn` hears what in them
+// was skipped).
+std::string runDevice(std::string_view port, SettingsStore& store,
+                      const std::function<void(const std::string&)>& warn);
 
 // --help: the usage line, what r7k-ctl does, then its options; `portHelp` says what --port
 // takes on this platform.

@@ -46,6 +46,15 @@ struct PanelTimers {
     Timer& portRetry;      // looks for a lost port to come back
 };
 
+// The panel's five timers of one platform's kind, built and owned together.
+template <typename T>
+struct TimerSet {
+    T holdRepeat, replyTimeout, portGroupHide, displayClear, portRetry;
+    PanelTimers panel() {
+        return {holdRepeat, replyTimeout, portGroupHide, displayClear, portRetry};
+    }
+};
+
 // The panel: its state and every handler, toolkit-free. Events arrive by control name, as
 // laid out; the window is driven through Window, the line through SerialPort.
 class PanelController {

@@ -7,6 +7,7 @@
 
 #include "panel/controller.h"
 #include "panel/controls.h"
+#include "panel/views.h"
 #include "qt/panel_window.h"
 
 namespace r7k {
@@ -45,8 +46,8 @@ int keyCodeOf(const QKeyEvent* event) {
 
 int shiftOf(const QKeyEvent* event) {
     const Qt::KeyboardModifiers m = event->modifiers();
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
+    return (m & Qt::ShiftModifier ? kShiftMask : 0) | (m & Qt::ControlModifier ? kCtrlMask : 0) |
+           (m & Qt::AltModifier ? kAltMask : 0);
 }
 
 bool isHoldKey(int key) {
@@ -55,31 +56,25 @@ bool isHoldKey(int key) {
 
 }  // namespace
 
-void PanelWindow::beginHold(QPushButton* button, int key) {
-    if (m_held)
-        return;  // one hold at a time; it ends at the first release
+void PanelWindow::beginHold(QPushButton* button, int key, bool repeat) {
     auto it = m_holdButtons.find(button);
-    if (it == m_holdButtons.end())
+    if (it == m_holdButtons.end() || !m_hold.press(it->second, key, repeat))
         return;
     m_held = button;
-    m_heldName = QString::fromStdString(it->second);
-    m_heldKey = key;
     button->setDown(true);
     if (m_form)
         m_form->mouseDown(it->second);
 }
 
 void PanelWindow::endHold() {
-    if (!m_held && m_heldName.isEmpty())
+    const std::optional<std::string> name = m_hold.end();
+    if (!name)
         return;
-    const std::string name = m_heldName.toStdString();
     if (m_held)
         m_held->setDown(false);
     m_held.clear();
-    m_heldName.clear();
-    m_heldKey = 0;
     if (m_form)
-        m_form->mouseUp(name);
+        m_form->mouseUp(*name);
 }
 
 void PanelWindow::previewKey(QWidget* receiver, QKeyEvent* event) {
@@ -106,7 +101,7 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick: {
             // Any mouse button starts a hold; a double-click is a second press.
             if (m_holdButtons.count(watched) != 0) {
-                beginHold(static_cast<QPushButton*>(watched), 0);
+                beginHold(static_cast<QPushButton*>(watched), HoldTracker::kMouse);
                 return true;
             }
             if (watched == m_image && event->type() == QEvent::MouseButtonDblClick &&
@@ -119,7 +114,7 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonRelease:
             // A release anywhere ends the hold, whichever button it was.
-            if (m_held || !m_heldName.isEmpty()) {
+            if (m_hold.endsAt(HoldTracker::kMouse)) {
                 const bool onHeld = watched == m_held;
                 endHold();
                 return onHeld;
@@ -133,16 +128,15 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
             previewKey(widget, key);
             // Space or Enter (the keypad's too, with any modifier) holds a hold button.
             if (m_holdButtons.count(watched) != 0 && isHoldKey(key->key())) {
-                if (!key->isAutoRepeat())
-                    beginHold(static_cast<QPushButton*>(watched), key->key());
+                beginHold(static_cast<QPushButton*>(watched), key->key(), key->isAutoRepeat());
                 return true;
             }
             break;
         }
         case QEvent::KeyRelease: {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (!m_heldName.isEmpty() && m_heldKey != 0 && key->key() == m_heldKey &&
-                !key->isAutoRepeat()) {
+            if (key->key() != HoldTracker::kMouse &&
+                m_hold.endsAt(key->key(), key->isAutoRepeat())) {
                 endHold();
                 return true;
             }

@@ -306,13 +306,10 @@ void PanelWindow::warn(std::string_view text) {
     const std::string line = warningLine("r7k-panel", text, std::chrono::system_clock::now());
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
-    const QString message = fromUtf8(text);
-    if (!QWidget::isVisible() || m_showingWarnings) {
-        // Not on screen yet (a port that fails at start-up): the window comes up first.
-        m_pendingWarnings << message;
-        return;
-    }
-    showWarning(message);
+    m_warnings.add(text);
+    // Not on screen yet (a port that fails at start-up): the window comes up first.
+    if (QWidget::isVisible())
+        showPendingWarnings();
 }
 
 void PanelWindow::showWarning(const QString& text) {
@@ -322,12 +319,14 @@ void PanelWindow::showWarning(const QString& text) {
 }
 
 void PanelWindow::showPendingWarnings() {
-    if (m_showingWarnings)
-        return;
-    m_showingWarnings = true;
-    while (!m_pendingWarnings.isEmpty() && QWidget::isVisible())
-        showWarning(m_pendingWarnings.takeFirst());
-    m_showingWarnings = false;
+    // A warning that comes while a box is open waits for it to close.
+    while (QWidget::isVisible()) {
+        const std::optional<std::string> text = m_warnings.next();
+        if (!text)
+            return;
+        showWarning(fromUtf8(*text));
+        m_warnings.closed();
+    }
 }
 
 void PanelWindow::quit(int status) {
@@ -351,7 +350,7 @@ void PanelWindow::paintEvent(QPaintEvent*) {
 
 void PanelWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!m_pendingWarnings.isEmpty())
+    if (m_warnings.waiting())
         QTimer::singleShot(0, this, [this] { showPendingWarnings(); });
 }
 

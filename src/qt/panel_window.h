@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "panel/hold_tracker.h"
+#include "panel/warning_queue.h"
 #include "panel/window.h"
 
 class QKeyEvent;
@@ -47,7 +49,7 @@ class PanelWindow : public QWidget, public Window {
     int toPixels(double twips) const;
     double twipsPerPixel() const { return m_twipsPerPixel; }
     // The hold button being held, or an empty string.
-    QString heldButton() const { return m_heldName; }
+    QString heldButton() const { return QString::fromUtf8(m_hold.held()); }
 
     // Window. The traffic lines keep only the part of their text that fits; the panel core
     // holds the full text.
@@ -85,7 +87,7 @@ class PanelWindow : public QWidget, public Window {
   private:
     QWidget* build(const ControlSpec& row, QWidget* parent);
     QRect pixelRect(const ControlSpec& row) const;
-    void beginHold(QPushButton* button, int key);
+    void beginHold(QPushButton* button, int key, bool repeat = false);
     void endHold();
     void previewKey(QWidget* receiver, QKeyEvent* event);
     void showWarning(const QString& text);
@@ -101,17 +103,15 @@ class PanelWindow : public QWidget, public Window {
     QLabel* m_image = nullptr;
     QLineEdit* m_text1 = nullptr;
 
-    QPointer<QPushButton> m_held;
-    QString m_heldName;
-    int m_heldKey = 0;  // the key that holds it; 0 = held with the mouse
+    HoldTracker m_hold;
+    QPointer<QPushButton> m_held;  // the held button, while it exists
 
     // Key preview sees one key press at every step of its propagation; these tell the steps
     // of one press from a new press.
     const QEvent* m_lastKeyEvent = nullptr;
     QPointer<QWidget> m_lastKeyReceiver;
 
-    QStringList m_pendingWarnings;
-    bool m_showingWarnings = false;
+    WarningQueue m_warnings;
 };
 
 }  // namespace r7k

@@ -1,20 +1,59 @@
 #include "qt/port_menu.h"
 
-#include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSerialPortInfo>
 
 #include "panel/controller.h"
+#include "panel/port_choice.h"
+#include "panel/warning_line.h"
 #include "qt/panel_window.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
-#include "transport/default_device.h"
+#include "transport/port_address.h"
 
 namespace r7k {
+
+namespace {
+
+// The network address prompt: an entry that cannot stand for the port is refused with the
+// reason, and the prompt stays open to correct it.
+class AddressPrompt : public QInputDialog {
+  public:
+    AddressPrompt(QWidget* parent, int port, const QString& current)
+        : QInputDialog(parent), m_port(port) {
+        setWindowTitle(QStringLiteral("COM%1").arg(port));
+        setLabelText(QStringLiteral("Gateway address (tcp://HOST:PORT or rfc2217://HOST:PORT):"));
+        setTextValue(current);
+    }
+
+    void done(int result) override {
+        const std::string text = textValue().trimmed().toStdString();
+        const std::string why =
+            result == Accepted && !text.empty() ? portChoiceProblem(m_port, text) : std::string();
+        if (why.empty()) {
+            QInputDialog::done(result);
+            return;
+        }
+        const std::string line = warningLine("r7k-panel", why, std::chrono::system_clock::now());
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+        // The port is the box's title, so the box says the rest.
+        QMessageBox::warning(this, windowTitle(),
+                             QString::fromStdString(why.substr(why.find(": ") + 2)));
+    }
+
+  private:
+    int m_port;
+};
+
+}  // namespace
 
 QString stablePath(const QString& device) {
     const QString target = QFileInfo(device).canonicalFilePath();
@@ -34,67 +73,43 @@ PortMenu::PortMenu(PanelWindow& window, PortRouter& router, PanelController& for
     showDevices();
 }
 
-QVector<PortMenu::Entry> PortMenu::entries(int port) const {
-    QVector<Entry> entries;
+void PortMenu::show(int port, const QPoint& at) {
+    const std::string current = m_router.address(port).text();
+    std::vector<FoundPort> found;
     for (const QSerialPortInfo& p : QSerialPortInfo::availablePorts()) {
         const QString stable = stablePath(p.systemLocation());
-        QStringList about{p.description(), p.manufacturer()};
-        about.removeAll(QString());
-        const QString device = stable.isEmpty() ? p.systemLocation() : stable;
-        entries.append(
-            {about.isEmpty() ? device : device + "  (" + about.join(", ") + ")", device});
+        found.push_back({(stable.isEmpty() ? p.systemLocation() : stable).toStdString(),
+                         {p.description().toStdString(), p.manufacturer().toStdString()}});
     }
-    entries.append({QStringLiteral("Network address\u2026"), QString()});
-    const QString fallback = QString::fromStdString(defaultDevice(port));
-    entries.append({QStringLiteral("Default (%1)").arg(fallback), fallback});
-    return entries;
-}
-
-void PortMenu::show(int port, const QPoint& at) {
-    const QString current = QString::fromStdString(m_router.address(port).text());
-    QVector<Entry> list = entries(port);
-    // What the port stands for now is always shown ticked, found or not (a gateway, a
-    // pseudo-terminal, an adapter that is unplugged).
-    if (std::none_of(list.cbegin(), list.cend(),
-                     [&](const Entry& e) { return e.address == current; }))
-        list.prepend({current, current});
     QMenu menu(&m_window);
-    for (const Entry& e : list) {
-        if (e.address.isEmpty())
+    for (const PortMenuEntry& e : portMenuEntries(port, found, current)) {
+        if (e.address.empty())
             menu.addSeparator();
-        QAction* action = menu.addAction(e.text);
-        action->setData(e.address);
-        action->setCheckable(!e.address.isEmpty());
-        action->setChecked(e.address == current);
+        QAction* action = menu.addAction(QString::fromStdString(e.text));
+        action->setData(QString::fromStdString(e.address));
+        action->setCheckable(!e.address.empty());
+        action->setChecked(e.ticked);
     }
     const QAction* chosen = menu.exec(at);
     if (chosen == nullptr)
         return;
     QString address = chosen->data().toString();
     if (address.isEmpty()) {
-        bool ok = false;
-        address = QInputDialog::getText(&m_window, QStringLiteral("COM%1").arg(port),
-                                        QStringLiteral("Gateway address (tcp://HOST:PORT or "
-                                                       "rfc2217://HOST:PORT):"),
-                                        QLineEdit::Normal, current, &ok)
-                      .trimmed();
-        if (!ok || address.isEmpty())
+        AddressPrompt ask(&m_window, port, QString::fromStdString(current));
+        if (ask.exec() != QDialog::Accepted || ask.textValue().trimmed().isEmpty())
             return;
+        address = ask.textValue().trimmed();
     }
     choose(port, address);
 }
 
 void PortMenu::choose(int port, const QString& address) {
-    const PortAddressResult parsed = parsePortAddress(address.toStdString());
-    if (!parsed.address) {
-        m_window.warn(QStringLiteral("COM%1: %2: %3")
-                          .arg(port)
-                          .arg(address)
-                          .arg(QString::fromStdString(parsed.error))
-                          .toStdString());
+    if (const std::string why = portChoiceProblem(port, address.toStdString()); !why.empty()) {
+        m_window.warn(why);
         return;
     }
-    const PortAddress chosen = *parsed.address, old = m_router.address(port);
+    const PortAddress chosen = *parsePortAddress(address.toStdString()).address;
+    const PortAddress old = m_router.address(port);
     const QString text = QString::fromStdString(chosen.text());
     m_form.changePortDevice(
         port,

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QVector>
 
 class QPoint;
 
@@ -21,15 +20,8 @@ class PortMenu : public QObject {
     Q_OBJECT
 
   public:
-    struct Entry {
-        QString text;
-        QString address;  // empty: ask for a network address
-    };
-
     PortMenu(PanelWindow& window, PortRouter& router, PanelController& form,
              PortSettings& settings);
-    // What the menu of a port offers now, in order.
-    QVector<Entry> entries(int port) const;
     // The operator's choice of an address for a port.
     void choose(int port, const QString& address);
 

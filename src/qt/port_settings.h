@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "panel/stored_ports.h"
+#include "qt/settings_file.h"
 #include "transport/port_mapping.h"
 
 namespace r7k {
@@ -21,7 +23,7 @@ class PortSettings {
     explicit PortSettings(QString file = userFile());
     static QString userFile();
 
-    const QString& file() const { return m_file; }
+    const QString& file() const { return m_store.file(); }
     // What port 1 or 2 stands for, given the command line's value (empty: none given).
     Mapping mapping(int port, const QString& option) const;
     // What in the file was skipped and why, one sentence each; empty when all was usable.
@@ -30,8 +32,8 @@ class PortSettings {
     QString remember(int port, const QString& address);
 
   private:
-    QString m_file;
-    QString m_values[2];
+    SettingsFile m_store;
+    StoredPorts m_ports;
     QStringList m_problems;
 };
 

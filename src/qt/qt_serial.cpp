@@ -77,8 +77,8 @@ QString QtSerial::describe(int port) const {
 }
 
 SerialResult QtSerial::setCommPort(int port) {
-    if (port != 1 && port != 2)
-        return {"COM" + std::to_string(port) + " is not a port of this panel."};
+    if (std::string why = notAPanelPort(port); !why.empty())
+        return {why};
     if (m_serial.isOpen())
         return {describe(m_port).toStdString() + " is open; close it first."};
     m_port = port;

@@ -80,8 +80,8 @@ std::string GatewayPort::describe() const {
 }
 
 SerialResult GatewayPort::setCommPort(int port) {
-    if (port != 1 && port != 2)
-        return {"COM" + std::to_string(port) + " is not a port of this panel."};
+    if (std::string why = notAPanelPort(port); !why.empty())
+        return {why};
     if (m_open || m_connecting)
         return {describe() + " is open; close it first."};
     m_port = port;

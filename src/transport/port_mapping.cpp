@@ -73,11 +73,9 @@ std::string skippedValueText(std::string_view where, std::string_view key, std::
            defaultDevice(port) + ".";
 }
 
-std::string notRememberedText(int port, std::string_view address, std::string_view where,
-                              std::string_view why) {
+std::string notRememberedText(int port, std::string_view address, std::string_view failure) {
     return "COM" + std::to_string(port) + " = " + std::string(address) +
-           " is used now but could not be remembered: " + std::string(where) + " " +
-           std::string(why) + ".";
+           " is used now but could not be remembered: " + std::string(failure) + ".";
 }
 
 }  // namespace r7k

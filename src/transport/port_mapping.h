@@ -45,8 +45,8 @@ std::string unusablePortValue(std::string_view value, DeviceNaming naming = kDev
 std::string skippedValueText(std::string_view where, std::string_view key, std::string_view value,
                              std::string_view why, int port);
 
-// The warning for a choice that is used now but could not be kept for the next start.
-std::string notRememberedText(int port, std::string_view address, std::string_view where,
-                              std::string_view why);
+// The warning for a choice that is used now but could not be kept for the next start;
+// `failure` says where and why ("/home/u/.config cannot be made as a folder").
+std::string notRememberedText(int port, std::string_view address, std::string_view failure);
 
 }  // namespace r7k

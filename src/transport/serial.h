@@ -18,6 +18,13 @@ struct SerialResult {
     bool ok() const { return error.empty(); }
 };
 
+// Empty for COM1 and COM2, the panel's two ports; else why another number is refused.
+inline std::string notAPanelPort(int port) {
+    if (port == 1 || port == 2)
+        return {};
+    return "COM" + std::to_string(port) + " is not a port of this panel.";
+}
+
 // How messages name a port: by the name the operator gave it, with the device it stands for
 // where that says more ("COM2 (COM8)"); by one name where they are the same or there is only
 // the device ("COM1", "COM9", "/dev/ttyUSB0").

@@ -2,8 +2,8 @@
 
 #include <oleacc.h>
 
-#include "win/console.h"
 #include "win/late_library.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "panel/port_choice.h"
 #include "panel/warning_line.h"
-#include "transport/port_address.h"
 #include "win/box_text.h"
 #include "win/console.h"
 
@@ -84,14 +84,13 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
                 }
-                const PortAddressResult parsed = parsePortAddress(request->text);
-                if (!parsed.address) {
-                    const std::string why = request->text + ": " + parsed.error;
+                const std::string why = portChoiceProblem(request->port, request->text);
+                if (!why.empty()) {
+                    writeErr(warningLine("r7k-panel", why, std::chrono::system_clock::now()));
+                    // The port is the box's title, so the box says the rest.
                     const std::string port = "COM" + std::to_string(request->port);
-                    writeErr(warningLine("r7k-panel", port + ": " + why,
-                                         std::chrono::system_clock::now()));
-                    MessageBoxW(dialog, toWide(boxText(why)).c_str(), toWide(port).c_str(),
-                                MB_ICONWARNING | MB_OK);
+                    MessageBoxW(dialog, toWide(boxText(why.substr(port.size() + 2))).c_str(),
+                                toWide(port).c_str(), MB_ICONWARNING | MB_OK);
                     SetFocus(edit);
                     SendMessageW(edit, EM_SETSEL, 0, -1);
                     return TRUE;

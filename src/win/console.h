@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "win/wide.h"
+
 namespace r7k::win {
 
 // Text output of a program that may have no console of its own (r7k-panel.exe is a GUI
@@ -20,9 +22,5 @@ void writeErr(std::string_view utf8);
 
 // The program's arguments in UTF-8, the program's name first (GetCommandLineW).
 std::vector<std::string> utf8Arguments();
-
-// UTF-8 <-> UTF-16 for the Win32 API's wide strings.
-std::wstring toWide(std::string_view utf8);
-std::string toUtf8(std::wstring_view wide);
 
 }  // namespace r7k::win

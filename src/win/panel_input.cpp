@@ -6,8 +6,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "panel/controller.h"
 #include "panel/controls.h"
+#include "panel/views.h"
 #include "panel/warning_line.h"
 #include "win/box_text.h"
 #include "win/console.h"
@@ -29,8 +32,9 @@ bool isAutoRepeat(LPARAM lParam) {
 }
 
 int shiftState() {
-    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+    return (GetKeyState(VK_SHIFT) < 0 ? kShiftMask : 0) |
+           (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
 }
 
 }  // namespace
@@ -58,7 +62,7 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
             // Any mouse button holds a hold button; a double-click is a second press.
             if (c.hold) {
                 SetFocus(hwnd);
-                beginHold(c, 0);
+                beginHold(c, HoldTracker::kMouse);
                 return 0;
             }
             // A double-click on a button or an option is two clicks, not a notification.
@@ -72,13 +76,13 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
             // Held with the mouse, the button has the capture: the release comes here from
             // anywhere on the screen.
             if (c.hold) {
-                if (m_held == &c && m_heldKey == 0)
+                if (m_held == &c && m_hold.endsAt(HoldTracker::kMouse))
                     endHold();
                 return 0;
             }
             break;
         case WM_CAPTURECHANGED:
-            if (m_held == &c && m_heldKey == 0)
+            if (m_held == &c && m_hold.endsAt(HoldTracker::kMouse))
                 endHold();
             break;
         case WM_SETFOCUS:
@@ -91,14 +95,13 @@ LRESULT PanelWindow::handleControl(Control& c, HWND hwnd, UINT message, WPARAM w
         case WM_KEYDOWN:
             // Space or Enter holds a hold button until that key is released.
             if (c.hold && isHoldKey(wParam)) {
-                if (!isAutoRepeat(lParam))
-                    beginHold(c, UINT(wParam));
+                beginHold(c, int(wParam), isAutoRepeat(lParam));
                 return 0;
             }
             break;
         case WM_KEYUP:
             if (c.hold && isHoldKey(wParam)) {
-                if (m_held == &c && m_heldKey == wParam)
+                if (m_held == &c && m_hold.endsAt(int(wParam)))
                     endHold();
                 return 0;  // a hold button never clicks
             }
@@ -154,12 +157,11 @@ void PanelWindow::onCommand(UINT code, HWND from) {
     }
 }
 
-void PanelWindow::beginHold(Control& c, UINT key) {
-    if (m_held)
-        return;  // one hold at a time; it ends at the first release
+void PanelWindow::beginHold(Control& c, int key, bool repeat) {
+    if (!m_hold.press(c.row->name, key, repeat))
+        return;
     m_held = &c;
-    m_heldKey = key;
-    if (key == 0)
+    if (key == HoldTracker::kMouse)
         SetCapture(c.hwnd);
     SendMessageW(c.hwnd, BM_SETSTATE, TRUE, 0);  // drawn sunk
     if (m_form)
@@ -167,11 +169,10 @@ void PanelWindow::beginHold(Control& c, UINT key) {
 }
 
 void PanelWindow::endHold() {
-    if (m_held == nullptr)
+    // First, so the capture's loss below does not end it twice.
+    if (!m_hold.end())
         return;
-    Control* c = m_held;
-    m_held = nullptr;  // first, so the capture's loss below does not end it twice
-    m_heldKey = 0;
+    Control* c = std::exchange(m_held, nullptr);
     SendMessageW(c->hwnd, BM_SETSTATE, FALSE, 0);
     if (GetCapture() == c->hwnd)
         ReleaseCapture();
@@ -191,7 +192,7 @@ bool PanelWindow::preview(MSG& msg) {
     if (key)
         return previewKey(msg);
     // A release anywhere ends a hold, also one held with a key.
-    if (m_held && m_heldKey != 0)
+    if (m_hold.endsAt(HoldTracker::kMouse))
         endHold();
     return false;
 }
@@ -203,8 +204,8 @@ bool PanelWindow::previewKey(const MSG& msg) {
         m_form->keyDown(int(msg.wParam), shift);
     if (msg.message != WM_KEYDOWN || m_hwnd == nullptr)
         return false;
-    if (msg.wParam == VK_TAB && (shift & 6) == 0) {
-        moveFocus((shift & 1) != 0);
+    if (msg.wParam == VK_TAB && (shift & (kCtrlMask | kAltMask)) == 0) {
+        moveFocus((shift & kShiftMask) != 0);
         return true;
     }
     // Enter presses the focused button, as Space does (a hold button holds, see above).
@@ -246,12 +247,10 @@ void PanelWindow::warn(std::string_view text) {
     endHold();
     // Also to the console or the redirect, when there is one, so a log keeps what the box said.
     writeErr(warningLine("r7k-panel", text, std::chrono::system_clock::now()));
-    if (!IsWindowVisible(m_hwnd) || m_showingWarnings) {
-        // Not on screen yet (a port that fails at start-up): the window comes up first.
-        m_pendingWarnings.emplace_back(text);
-        return;
-    }
-    showWarning(std::string(text));
+    m_warnings.add(text);
+    // Not on screen yet (a port that fails at start-up): the window comes up first.
+    if (IsWindowVisible(m_hwnd))
+        showPendingWarnings();
 }
 
 void PanelWindow::showWarning(const std::string& text) {
@@ -260,15 +259,14 @@ void PanelWindow::showWarning(const std::string& text) {
 }
 
 void PanelWindow::showPendingWarnings() {
-    if (m_showingWarnings)
-        return;
-    m_showingWarnings = true;
-    while (!m_pendingWarnings.empty() && m_hwnd && IsWindowVisible(m_hwnd)) {
-        const std::string text = m_pendingWarnings.front();
-        m_pendingWarnings.erase(m_pendingWarnings.begin());
-        showWarning(text);
+    // A warning that comes while a box is open waits for it to close.
+    while (m_hwnd && IsWindowVisible(m_hwnd)) {
+        const std::optional<std::string> text = m_warnings.next();
+        if (!text)
+            return;
+        showWarning(*text);
+        m_warnings.closed();
     }
-    m_showingWarnings = false;
 }
 
 }  // namespace r7k::win

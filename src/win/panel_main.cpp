@@ -138,10 +138,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         const auto value = line.value(name);
         if (!value)
             continue;
-        const r7k::PortAddressResult address = r7k::parsePortAddress(*value);
-        if (!address.address)
-            return usageError("--" + name + " " + *value + ": " + address.error);
-        options[port - 1] = address.address->text();
+        // By the rule of a stored value: a name Windows could not open is refused here.
+        if (const std::string why = r7k::unusablePortValue(*value); !why.empty())
+            return usageError("--" + name + " " + *value + ": " + why);
+        options[port - 1] = r7k::parsePortAddress(*value).address->text();
     }
     r7k::win::RegistrySettings settings;
     stamp("registry");
@@ -158,8 +158,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return *r7k::parsePortAddress(settings.mapping(port, options[port - 1]).address).address;
     };
     r7k::win::WinPortRouter serial(address(1), address(2));
-    r7k::win::WinTimer timer1, timer2, timer3, timer4, relink;
-    r7k::PanelController form({timer1, timer2, timer3, timer4, relink}, serial, window);
+    r7k::TimerSet<r7k::win::WinTimer> timers;
+    r7k::PanelController form(timers.panel(), serial, window);
     window.attach(&form);
     stamp("timers and port");
     r7k::win::PortMenu menu(window, serial, form, settings);

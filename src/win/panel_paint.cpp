@@ -8,8 +8,8 @@
 
 #include "panel/caption_fit.h"
 #include "panel/pixels.h"
-#include "win/console.h"
 #include "win/panel_window.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 

@@ -7,9 +7,9 @@
 #include "panel/controls.h"
 #include "panel/pixels.h"
 #include "panel/trace_line.h"
-#include "win/console.h"
 #include "win/panel_window.h"
 #include "win/ui_thread.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 
@@ -32,7 +32,7 @@ void PanelWindow::show() {
     SendMessageW(m_hwnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     SetFocus(m_lastFocus);
     UpdateWindow(m_hwnd);
-    if (!m_pendingWarnings.empty())
+    if (m_warnings.waiting())
         postToUi([this] { showPendingWarnings(); });
     postToUi([this] { nameControls(); });
 }

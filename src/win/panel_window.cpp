@@ -11,8 +11,8 @@
 #include "panel/pixels.h"
 #include "protocol/catalogue.h"
 #include "resource_ids.h"
-#include "win/console.h"
 #include "win/ui_thread.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 

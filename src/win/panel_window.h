@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "panel/hold_tracker.h"
 #include "panel/layout.h"
+#include "panel/warning_queue.h"
 #include "panel/window.h"
 #include "win/accessibility.h"
 #include "win/fonts.h"
@@ -106,7 +108,7 @@ class PanelWindow : public Window {
     HBRUSH brushFor(const Colour& colour);
 
     // panel_input.cpp
-    void beginHold(Control& c, UINT key);
+    void beginHold(Control& c, int key, bool repeat = false);
     void endHold();
     bool previewKey(const MSG& msg);
     void moveFocus(bool backwards);
@@ -132,10 +134,9 @@ class PanelWindow : public Window {
     Control* m_held = nullptr;
     // The option whose port menu is open.
     const Control* m_menuFor = nullptr;
-    UINT m_heldKey = 0;  // the key that holds it; 0 = held with the mouse
+    HoldTracker m_hold;  // m_held is its button
 
-    std::vector<std::string> m_pendingWarnings;
-    bool m_showingWarnings = false;
+    WarningQueue m_warnings;
 };
 
 }  // namespace r7k::win

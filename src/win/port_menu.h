@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace r7k {
 class PanelController;
@@ -21,15 +20,8 @@ class RegistrySettings;
 // rules of a port choice (a failure warns once and goes back).
 class PortMenu {
   public:
-    struct Entry {
-        std::string text;
-        std::string address;  // empty: ask for a network address
-    };
-
     PortMenu(PanelWindow& window, PortRouter& serial, PanelController& form,
              RegistrySettings& settings);
-    // What the menu of a port offers now, in order.
-    std::vector<Entry> entries(int port) const;
     void show(int port, POINT at);
     // The operator's choice of an address for a port.
     void choose(int port, const std::string& address);

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <set>
 
-#include "win/console.h"
 #include "win/late_library.h"
+#include "win/wide.h"
 
 namespace r7k::win {
 namespace {

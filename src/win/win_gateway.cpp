@@ -13,6 +13,7 @@
 #include "transport/gateway_causes.h"
 #include "win/ui_thread.h"
 #include "win/win_serial.h"
+#include "win/windows_message.h"
 
 namespace r7k::win {
 namespace {

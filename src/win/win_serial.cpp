@@ -8,9 +8,10 @@
 #include "transport/line_settings.h"
 #include "transport/open_failure.h"
 #include "transport/port_address.h"
-#include "win/console.h"
 #include "win/perf_clock.h"
 #include "win/ui_thread.h"
+#include "win/wide.h"
+#include "win/windows_message.h"
 
 namespace r7k::win {
 namespace {
@@ -208,8 +209,8 @@ bool WinSerial::portOpen() const {
 }
 
 SerialResult WinSerial::setCommPort(int port) {
-    if (port != 1 && port != 2)
-        return {"COM" + std::to_string(port) + " is not a port of this panel."};
+    if (std::string why = notAPanelPort(port); !why.empty())
+        return {why};
     if (m_line)
         return {portLabel(m_port) + " is open; close it first."};
     m_port = port;
@@ -387,23 +388,6 @@ std::string WinSerial::input() {
         return {};
     const std::lock_guard lock(m_line->mutex);
     return std::exchange(m_line->received, {});
-}
-
-std::string windowsMessage(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? toUtf8(std::wstring_view(buffer, n)) : std::string();
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() &&
-           (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    if (text.empty())
-        text = "Windows error " + std::to_string(error);
-    return text;
 }
 
 }  // namespace r7k::win

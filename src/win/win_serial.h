@@ -52,8 +52,4 @@ class WinSerial : public SerialPort {
     std::shared_ptr<Line> m_line;  // shared with the reader thread; null while closed
 };
 
-// Windows' own words for an error code (FormatMessage), without the trailing full stop and
-// line break.
-std::string windowsMessage(DWORD error);
-
 }  // namespace r7k::win

@@ -14,12 +14,13 @@ namespace r7k {
 // runner over it: what r7k-ctl and r7k-pjlink drive. `warn` sees the panel's warnings first.
 struct HeadlessRunner {
     HeadlessRunner(SerialPort& port, std::function<void(std::string_view)> warn = nullptr)
-        : window(withWarn(std::move(warn))),
-          runner({timer1, timer2, timer3, timer4, relink}, port, window, pace,
-                 [this] { return session::microseconds{clock.nsecsElapsed() / 1000}; }) {}
+        : window(withWarn(std::move(warn))), runner(timers.panel(), port, window, pace, [this] {
+              return session::microseconds{clock.nsecsElapsed() / 1000};
+          }) {}
 
     HeadlessWindow window;
-    QtTimer timer1, timer2, timer3, timer4, relink, pace;
+    TimerSet<QtTimer> timers;
+    QtTimer pace;
     QElapsedTimer clock = started();
     session::ScriptRunner runner;
 

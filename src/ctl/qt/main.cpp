@@ -9,6 +9,7 @@
 #include "ctl/qt/headless_runner.h"
 #include "qt/port_router.h"
 #include "qt/port_settings.h"
+#include "qt/settings_file.h"
 #include "qt/stop_signals.h"
 #include "session/script_runner.h"
 #include "transport/default_device.h"
@@ -59,14 +60,8 @@ int main(int argc, char** argv) {
             break;
     }
 
-    // Without --port, or with COM1 or COM2, the port is the panel's, as its settings say.
-    std::string device = call.port;
-    if (const int named = r7k::ctl::panelPortNamed(call.port); call.port.empty() || named) {
-        const r7k::PortSettings settings;
-        for (const QString& problem : settings.problems())
-            writeErr(problem.toStdString());
-        device = settings.mapping(named ? named : 1, {}).address.toStdString();
-    }
+    r7k::SettingsFile settings(r7k::PortSettings::userFile());
+    const std::string device = r7k::ctl::runDevice(call.port, settings, writeErr);
     const r7k::PortAddressResult address = r7k::parsePortAddress(device);
     if (!address.address)
         return usageError("--port " + device + ": " + address.error);

@@ -73,14 +73,10 @@ int wmain() {
         case r7k::ctl::Action::Run:
             break;
     }
-    // Without --port, or with COM1 or COM2, the port is the panel's, as the registry says.
-    std::string device = call.port;
-    if (const int named = r7k::ctl::panelPortNamed(call.port); call.port.empty() || named) {
-        const r7k::win::RegistrySettings settings;
-        for (const std::string& problem : settings.problems())
-            r7k::win::writeErr("r7k-ctl: " + problem + "\n");
-        device = settings.mapping(named ? named : 1, {}).address;
-    }
+    r7k::win::RegistryStore registry(r7k::win::kPortsSubkey);
+    const std::string device = r7k::ctl::runDevice(
+        call.port, registry,
+        [](const std::string& problem) { r7k::win::writeErr("r7k-ctl: " + problem + "\n"); });
     const r7k::PortAddressResult address = r7k::parsePortAddress(device);
     if (!address.address)
         return usageError("--port " + device + ": " + address.error);
@@ -90,10 +86,11 @@ int wmain() {
     r7k::win::WinPortRouter serial(*address.address, *r7k::parsePortAddress("NUL").address);
     serial.setPortName(1, r7k::ctl::runPortName(call.port));
     r7k::HeadlessWindow window;
-    r7k::win::WinTimer timer1, timer2, timer3, timer4, relink, pace;
-    r7k::session::ScriptRunner runner(
-        {timer1, timer2, timer3, timer4, relink}, serial, window, pace,
-        [] { return r7k::session::microseconds{r7k::win::counterMicroseconds()}; });
+    r7k::TimerSet<r7k::win::WinTimer> timers;
+    r7k::win::WinTimer pace;
+    r7k::session::ScriptRunner runner(timers.panel(), serial, window, pace, [] {
+        return r7k::session::microseconds{r7k::win::counterMicroseconds()};
+    });
     g_runner = &runner;
     g_running = true;
 
