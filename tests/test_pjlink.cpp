@@ -49,6 +49,7 @@ class TestPjlink : public QObject {
         QTest::newRow("blanks before a request") << false << QByteArray(" \t%1POWR ?\r") << "1POWR ?";
         QTest::newRow("no blank before the parameter: none taken") << false << QByteArray("%1POWR?\r%3AVMT 31\r\r") << "1POWR \x01|3AVMT 31";
         QTest::newRow("a line that is no request closes") << false << QByteArray("POWR ?\r") << "closed: a line that is no request";
+        QTest::newRow("no % before the class") << false << QByteArray("x1POWR ?\r") << "closed: a line that is no request";
         QTest::newRow("a byte no body has") << false << QByteArray("%1PO\xffR ?\r") << "closed: a line that is no request";
         QTest::newRow("the digest, any case") << true << QByteArray(32, 'A') + "%1POWR ?\r%1NAME ?\r" << "1POWR ?|1NAME ?";
         QTest::newRow("the digest before a later line too") << true << digest + "%1POWR ?\r" + digest + "%1NAME ?\r" << "1POWR ?|1NAME ?";

@@ -44,6 +44,9 @@ class TestPjlinkMetrics : public QObject {
         const QList<std::tuple<const char*, QStringList, int, QString>> rows = {
             {"defaults", {}, 0, plain + " loopback=1 info=r7k-pjlink 9.9"},
             {"every v6 address", {"--listen", "[::]:4352"}, 0, "loopback=0"},
+            {"v6 loopback", {"--listen", "[::1]:1"}, 0, "loopback=1"},
+            {"one client", {"--max-clients", "1"}, 0, "clients=1"},
+            {"metrics port junk", {"--metrics", "9100x"}, 2, "from 0 to 65535"},
             {"v6 loopback written out", {"--listen", "[0:0:0:0:0:0:0:1]:1"}, 0, "loopback=1"},
             {"metrics port", {"--metrics", "9100"}, 0, plain + " metrics=127.0.0.1:9100"},
             {"metrics v6", {"--metrics=[::1]:9100"}, 0, plain + " metrics=[::1]:9100"},
@@ -225,11 +228,24 @@ class TestPjlinkMetrics : public QObject {
             QVERIFY2(text.contains(line), qPrintable(line + " missing from\n" + text));
         for (const QString& name : absent)
             QVERIFY2(!text.contains(name), qPrintable(name + " in\n" + text));
-        // Every family is introduced, and every sample's name is one of r7k's.
-        for (const QString& line : text.split('\n', Qt::SkipEmptyParts))
-            QVERIFY2(line.startsWith("r7k_") || line.startsWith("# HELP r7k_") ||
-                         line.startsWith("# TYPE r7k_"),
-                     qPrintable(line));
+        // Every sample's name is one of r7k's, in the family its TYPE line introduced before
+        // it (a histogram's samples with their suffixes), as a scraper reads them.
+        QString family, type;
+        for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith("# TYPE ")) {
+                family = line.section(' ', 2, 2);
+                type = line.section(' ', 3, 3);
+                continue;
+            }
+            if (line.startsWith("# HELP ")) {
+                QVERIFY2(line.section(' ', 2, 2).startsWith("r7k_"), qPrintable(line));
+                continue;
+            }
+            QString name = line.section(QRegularExpression("[{ ]"), 0, 0);
+            if (type == "histogram")
+                name.remove(QRegularExpression("_(bucket|sum|count)$"));
+            QVERIFY2(name.startsWith("r7k_") && name == family, qPrintable(line + " in " + family));
+        }
     }
 
     // The request's bytes as they arrive: the status answered (0: more is needed) and whether

@@ -85,8 +85,9 @@ class TestSession : public QObject {
         const QString port = "COM1 (/dev/fake1)";
         // clang-format off
         QTest::newRow("no reply, then the line is probed, the rest fail at once")
-            << "" << "0 %1POWR ?|600 %1INPT ?|700 %1AVMT ?"
+            << "" << "0 %1POWR ?|100 %1AVMT ?|600 %1INPT ?|700 %1LAMP ?"
             << "500 no reply within 500 ms on " + port + "|"
+               "500 the projector did not answer on " + port + " (no reply within 500 ms on " + port + ")|"
                "600 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")|"
                "700 the projector does not answer on " + port + " (no reply within 500 ms on " + port + ")|never answered";
         QTest::newRow("NAK, a wrong answer, an answer without an end")
