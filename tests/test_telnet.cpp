@@ -116,6 +116,12 @@ void TestTelnet::decode() {
             codec.decode(in.mid(at, piece).toStdString(), gotData, gotReply);
         QCOMPARE(QByteArray::fromStdString(gotData), data);
         QCOMPARE(QByteArray::fromStdString(gotReply), reply);
+        // Only the answer to our COM-PORT offer decides it, no other option's.
+        using ComPort = r7k::TelnetCodec::ComPort;
+        const ComPort com = in.contains(wire("IAC DO 44"))     ? ComPort::Agreed
+                            : in.contains(wire("IAC DONT 44")) ? ComPort::Refused
+                                                               : ComPort::Asked;
+        QCOMPARE(int(codec.comPort()), int(com));
     }
 }
 
