@@ -104,6 +104,8 @@ expected=(
   /usr/share/bash-completion/completions/r7k-ctl
   /usr/share/doc/r7k-panel/changelog.gz
   /usr/share/doc/r7k-panel/copyright
+  /usr/share/doc/r7k-panel/examples/r7k-pjlink-alerts.test.yml
+  /usr/share/doc/r7k-panel/examples/r7k-pjlink-alerts.yml
   /usr/share/doc/r7k-panel/examples/r7k-pjlink.conf.example
   /usr/share/icons/hicolor/16x16/apps/r7k-panel.png
   /usr/share/icons/hicolor/32x32/apps/r7k-panel.png
