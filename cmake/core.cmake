@@ -35,4 +35,7 @@ r7k_layer(r7k_base base)
 r7k_layer(r7k_transport transport BELOW r7k_base)
 r7k_layer(r7k_protocol protocol BELOW r7k_transport)
 r7k_layer(r7k_panel panel BELOW r7k_protocol)
+if(NOT WIN32)  # the Windows build defines it for every file
+  target_compile_definitions(r7k_panel PUBLIC R7K_VERSION="${PROJECT_VERSION}")
+endif()
 r7k_layer(r7k_session session BELOW r7k_panel)

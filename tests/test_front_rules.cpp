@@ -17,6 +17,7 @@ struct FakeStore : SettingsStore {
     QStringList entries;
     std::string failure;
     std::string where() const override { return "S"; }
+    bool exists() const override { return !entries.empty(); }
     Reading read() override {
         Reading r;
         for (const QString& e : entries) {

@@ -10,8 +10,8 @@
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
-#include "qt/port_settings.h"
 #include "qt/qt_timer.h"
+#include "qt/settings_file.h"
 #include "sim_process.h"
 
 using namespace r7k;
@@ -50,20 +50,22 @@ class TestQtPorts : public QObject {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file.toUtf8()) > 0);
         }
-        const PortSettings settings(path);
+        SettingsFile store(path);
+        const StoredPorts settings(store);
         QStringList got;
         for (int port : {1, 2}) {
-            const auto m = settings.mapping(port, port == 1 ? option : QString());
-            got << m.address + " (" + QString::fromUtf8(originText(m.origin)) + ")";
+            const auto m = settings.mapping(port, port == 1 ? option.toStdString() : "");
+            got << QString::fromStdString(m.address + " (" + std::string(originText(m.origin)) +
+                                          ")");
         }
         QCOMPARE(got.join(", "), mapped.section('|', 0, 0));
         // One sentence for each thing skipped, each naming the file.
         const QStringList skipped = mapped.split('|').mid(1);
         QCOMPARE(settings.problems().size(), skipped.size());
         for (int i = 0; i < skipped.size(); ++i) {
-            QVERIFY2(settings.problems()[i].startsWith(path + ": ") &&
-                         settings.problems()[i].contains(skipped[i]),
-                     qPrintable(settings.problems()[i]));
+            const QString problem = QString::fromStdString(settings.problems()[i]);
+            QVERIFY2(problem.startsWith(path + ": ") && problem.contains(skipped[i]),
+                     qPrintable(problem));
         }
     }
 
@@ -71,16 +73,19 @@ class TestQtPorts : public QObject {
     void rememberFails() {
         QTemporaryFile notAFolder;
         QVERIFY(notAFolder.open());
-        PortSettings settings(notAFolder.fileName() + "/r7k-panel.conf");
-        QVERIFY(settings.remember(2, "/dev/ttyUSB0").contains("could not be remembered"));
-        QCOMPARE(settings.mapping(2, {}).address, QString("/dev/ttyUSB0"));
+        SettingsFile file(notAFolder.fileName() + "/r7k-panel.conf");
+        StoredPorts settings(file);
+        QVERIFY(settings.remember(2, "/dev/ttyUSB0").find("could not be remembered") !=
+                std::string::npos);
+        QCOMPARE(settings.mapping(2, {}).address, std::string("/dev/ttyUSB0"));
     }
 
     // Right-click on COM1 in the real window, "Network address…", the simulator's address: the
     // link moves there from the pseudo-terminal it was on, and the next start is there too.
     void menuMovesTheLink() {
         QTemporaryDir dir;
-        PortSettings settings(dir.filePath("r7k-panel/r7k-panel.conf"));
+        SettingsFile file(dir.filePath("r7k-panel/r7k-panel.conf"));
+        StoredPorts settings(file);
         SimProcess sim({"--quiet", "--listen", "0"});
         SimProcess first({"--quiet"});
         PanelWindow window;
@@ -114,7 +119,7 @@ class TestQtPorts : public QObject {
         form.click("Command44");
         QTRY_COMPARE(std::string(form.lineText("Label22")), std::string(" Stand by"));
         // Kept once the open is decided, a little after the link carries commands.
-        QTRY_COMPARE(PortSettings(settings.file()).mapping(1, {}).address, sim.path);
+        QTRY_COMPARE(QString::fromStdString(StoredPorts(file).mapping(1, {}).address), sim.path);
     }
 };
 

@@ -1,27 +1,24 @@
 // r7k-panel: the control panel window, wired to a serial port and the panel core.
 #include <unistd.h>
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
-#include <tuple>
+#include <vector>
 
-#include "panel/controller.h"
-#include "panel/trace_line.h"
+#include "panel/panel_start.h"
 #include "qt/display_guard.h"
 #include "qt/panel_window.h"
 #include "qt/port_menu.h"
 #include "qt/port_router.h"
-#include "qt/port_settings.h"
 #include "qt/qt_timer.h"
-#include "transport/default_device.h"
-#include "transport/port_address.h"
+#include "qt/settings_file.h"
 
 namespace {
 
@@ -48,145 +45,36 @@ constexpr struct {
                   {"dograb", false},
                   {"sync", false}};
 
-// What the command line asks for.
-struct Options {
-    QString com1;  // empty: the settings file's, or the default
-    QString com2;
-    bool trace = false;
-    bool listPorts = false;
-};
-
-// Reads the command line without a display. Returns an exit status when the program is done
-// (help, version, a usage error), or -1 to go on.
-int parseOptions(int argc, char** argv, Options& options) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Control panel for R7KM and R7K projectors on a serial line (COM1 at 19200,N,8,1 at "
-        "start).");
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption com1("com1",
-                                  "The device that stands for COM1 (default: the settings "
-                                  "file's, else " +
-                                      QString::fromStdString(r7k::defaultDevice(1)) +
-                                      "): /dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal; "
-                                      "or a serial-to-network gateway: tcp://HOST:PORT (a raw "
-                                      "byte stream) or rfc2217://HOST:PORT (Telnet, which also "
-                                      "sets the gateway's speed).",
-                                  "DEVICE");
-    const QCommandLineOption com2(
-        "com2",
-        "The device that stands for COM2 (default: the settings file's, else " +
-            QString::fromStdString(r7k::defaultDevice(2)) + ").",
-        "DEVICE");
-    const QCommandLineOption trace("trace",
-                                   "Print every TXD, RXD and STATUS line as it is set: "
-                                   "milliseconds since start, a tab, TXD, RXD or STATUS, a "
-                                   "tab, the text.");
-    const QCommandLineOption list(
-        "list-ports",
-        "List the serial ports this machine knows, what COM1 and COM2 stand "
-        "for and why, and the settings file, then exit.");
-    const QCommandLineOption help({"h", "help"}, "Show this help, then exit.");
-    const QCommandLineOption version({"v", "version"}, "Show the version, then exit.");
-    parser.addOptions({com1, com2, trace, list, help, version});
-    for (const auto& qt : kQtOptions) {
-        QCommandLineOption option(qt.name, QString(), qt.takesValue ? "VALUE" : QString());
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    // Without an application object the parser cannot know the program's name.
-    const QString usage = parser.helpText().replace("<executable_name>", "r7k-panel");
-    const bool parsed = parser.parse(args);
-    if (!parsed || !parser.positionalArguments().isEmpty()) {
-        const QString why = !parsed
-                                ? parser.errorText()
-                                : "Unexpected argument '" + parser.positionalArguments()[0] + "'.";
-        std::fprintf(stderr, "r7k-panel: %s\n\n%s", qPrintable(why), qPrintable(usage));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(usage), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("r7k-panel %s\n", R7K_VERSION);
-        return 0;
-    }
-    for (const auto& [option, value] : {std::pair{&com1, &options.com1}, {&com2, &options.com2}}) {
-        if (!parser.isSet(*option))
+// The command line without Qt's options, which the application object takes (and the panel
+// shows nowhere): "-platform offscreen", "--style=fusion".
+std::vector<std::string> panelArguments(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") {
+            args.insert(args.end(), argv + i, argv + argc);
+            break;
+        }
+        std::string_view name(word);
+        if (name.starts_with("--"))
+            name.remove_prefix(2);
+        else if (name.starts_with('-'))
+            name.remove_prefix(1);
+        else {
+            args.push_back(word);
             continue;
-        *value = parser.value(*option);
-        const r7k::PortAddressResult address = r7k::parsePortAddress(value->toStdString());
-        if (!address.address) {
-            std::fprintf(stderr, "r7k-panel: --%s %s: %s\n\n%s", qPrintable(option->names()[0]),
-                         qPrintable(*value), address.error.c_str(), qPrintable(usage));
-            return 2;
         }
-        *value = QString::fromStdString(address.address->text());
-    }
-    options.trace = parser.isSet(trace);
-    options.listPorts = parser.isSet(list);
-    return -1;
-}
-
-// What COM1 and COM2 stand for now, where that comes from, and what the settings file had
-// that could not be used.
-void printMappings(const r7k::PortSettings& settings, const Options& options) {
-    std::printf("\n");
-    for (int port : {1, 2}) {
-        const auto m = settings.mapping(port, port == 1 ? options.com1 : options.com2);
-        std::printf("COM%d = %s (%s)\n", port, qPrintable(m.address),
-                    std::string(r7k::originText(m.origin)).c_str());
-    }
-    std::printf("Settings file: %s (%s)\n", qPrintable(settings.file()),
-                QFileInfo::exists(settings.file()) ? "exists" : "does not exist");
-    for (const QString& problem : settings.problems())
-        std::printf("  %s\n", qPrintable(problem));
-}
-
-int listPorts(const r7k::PortSettings& settings, const Options& options) {
-    const auto ports = QSerialPortInfo::availablePorts();
-    if (ports.isEmpty()) {
-        std::printf(
-            "No serial ports found. Plug in the USB-serial adapter and try again; a "
-            "pseudo-terminal is not listed but works with --com1.\n");
-        std::fputs(r7k::kGatewayNote, stdout);
-        printMappings(settings, options);
-        return 0;
-    }
-    QString example;
-    for (const QSerialPortInfo& p : ports) {
-        std::printf("%s\n", p.systemLocation().toLocal8Bit().constData());
-        auto field = [](const char* name, const QString& value) {
-            if (!value.isEmpty()) {
-                std::printf("  %-14s %s\n", name, value.toLocal8Bit().constData());
-            }
-        };
-        field("description", p.description());
-        field("manufacturer", p.manufacturer());
-        field("serial number", p.serialNumber());
-        if (p.hasVendorIdentifier() && p.hasProductIdentifier()) {
-            field("USB id", QStringLiteral("%1:%2")
-                                .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                                .arg(p.productIdentifier(), 4, 16, QLatin1Char('0')));
+        const std::size_t eq = name.find('=');
+        const auto qt = std::find_if(std::begin(kQtOptions), std::end(kQtOptions),
+                                     [&](const auto& o) { return o.name == name.substr(0, eq); });
+        if (qt == std::end(kQtOptions)) {
+            args.push_back(word);
+            continue;
         }
-        const QString stable = r7k::stablePath(p.systemLocation());
-        field("stable path", stable);
-        if (example.isEmpty() && !stable.isEmpty())
-            example = stable;
+        if (qt->takesValue && eq == std::string_view::npos)
+            ++i;
     }
-    if (!example.isEmpty()) {
-        std::printf(
-            "\nFor a USB adapter use its stable path, which stays the same in any socket:\n"
-            "  r7k-panel --com1 %s\n",
-            example.toLocal8Bit().constData());
-    }
-    std::fputs(r7k::kGatewayNote, stdout);
-    printMappings(settings, options);
-    return 0;
+    return args;
 }
 
 // With R7K_STARTUP_TRACE set, the start-up's stages go to standard error with the
@@ -211,58 +99,67 @@ void stamp(const char* stage) {
                  (double(cpu.tv_sec) + cpu.tv_nsec / 1e9) * 1000, stage);
 }
 
+// What the panel's start needs of Qt.
+struct QtFront {
+    using Window = r7k::PanelWindow;
+    using PortRouter = r7k::QtPortRouter;
+    using Timer = r7k::QtTimer;
+    using PortMenu = r7k::PortMenu;
+
+    int argc;
+    char** argv;
+    std::optional<r7k::SettingsFile> settings;
+    std::optional<QCoreApplication> listing;
+    std::optional<QApplication> app;
+
+    std::string workingFolder() { return QDir::currentPath().toStdString(); }
+    void say(const std::string& text, bool error) {
+        std::fputs(text.c_str(), error ? stderr : stdout);
+    }
+    void stamp(const char* stage) { ::stamp(stage); }
+    r7k::SettingsStore& settingsStore() { return settings.emplace(r7k::userSettingsFile()); }
+    std::vector<r7k::ListedPort> serialPorts() {
+        listing.emplace(argc, argv);
+        std::vector<r7k::ListedPort> ports;
+        for (const QSerialPortInfo& p : QSerialPortInfo::availablePorts()) {
+            QString usb;
+            if (p.hasVendorIdentifier() && p.hasProductIdentifier()) {
+                usb = QStringLiteral("%1:%2")
+                          .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                          .arg(p.productIdentifier(), 4, 16, QLatin1Char('0'));
+            }
+            ports.push_back({p.systemLocation().toStdString(),
+                             {{"description", p.description().toStdString()},
+                              {"manufacturer", p.manufacturer().toStdString()},
+                              {"serial number", p.serialNumber().toStdString()},
+                              {"USB id", usb.toStdString()}},
+                             r7k::stablePath(p.systemLocation()).toStdString()});
+        }
+        return ports;
+    }
+    void openDisplay() {
+        r7k::DisplayGuard noDisplay;
+        app.emplace(argc, argv);
+    }
+    void trace(const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+    int run(Window&) {
+        QTimer::singleShot(0, [] {
+            ::stamp("event loop");
+            // A start-up alone, for a profiler: R7K_STARTUP_TRACE=quit ends once the window is up.
+            if (qgetenv("R7K_STARTUP_TRACE") == "quit")
+                QCoreApplication::quit();
+        });
+        return app->exec();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QElapsedTimer sinceStart;
-    sinceStart.start();
     stamp("main");
-
-    Options options;
-    if (const int status = parseOptions(argc, argv, options); status >= 0)
-        return status;
-    if (options.listPorts) {
-        QCoreApplication core(argc, argv);
-        return listPorts(r7k::PortSettings(), options);
-    }
-
-    stamp("options read");
-    r7k::DisplayGuard noDisplay;
-    QApplication app(argc, argv);
-    noDisplay.release();
-    stamp("application (platform plugin, display)");
-    r7k::PortSettings settings;
-    stamp("settings file");
-    const auto address = [&](int port) {
-        const QString value =
-            settings.mapping(port, port == 1 ? options.com1 : options.com2).address;
-        return *r7k::parsePortAddress(value.toStdString()).address;
-    };
-    r7k::PanelWindow window;
-    stamp("window built");
-    r7k::QtPortRouter serial(address(1), address(2));
-    r7k::TimerSet<r7k::QtTimer> timers;
-    r7k::PanelController form(timers.panel(), serial, window);
-    window.attach(&form);
-    r7k::PortMenu menu(window, serial, form, settings);
-    if (!settings.problems().isEmpty())
-        window.warn(settings.problems().join("\n").toStdString());
-    if (options.trace) {
-        window.setTraceSink([&sinceStart](std::string_view label, std::string_view text) {
-            const std::string line = r7k::traceLine(sinceStart.elapsed(), label, text);
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fflush(stdout);
-        });
-    }
-    form.load();
-    stamp("panel loaded (port opened)");
-    window.show();
-    stamp("shown");
-    QTimer::singleShot(0, [] {
-        stamp("event loop");
-        // A start-up alone, for a profiler: R7K_STARTUP_TRACE=quit ends once the window is up.
-        if (qgetenv("R7K_STARTUP_TRACE") == "quit")
-            QCoreApplication::quit();
-    });
-    return app.exec();
+    QtFront front{argc, argv, {}, {}, {}};
+    return r7k::startPanel(front, panelArguments(argc, argv));
 }

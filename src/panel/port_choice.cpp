@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "panel/controller.h"
+#include "panel/stored_ports.h"
 #include "transport/default_device.h"
 #include "transport/port_address.h"
+#include "transport/port_router.h"
 
 namespace r7k {
 
@@ -61,6 +64,25 @@ std::string portChoiceProblem(int port, std::string_view text, DeviceNaming nami
     if (why.empty())
         return {};
     return "COM" + std::to_string(port) + ": " + std::string(text) + ": " + why;
+}
+
+void choosePort(int port, const std::string& address, PanelController& form, PortRouter& router,
+                Window& window, StoredPorts& settings, std::function<void()> moved) {
+    if (const std::string why = portChoiceProblem(port, address); !why.empty()) {
+        window.warn(why);
+        return;
+    }
+    const PortAddress chosen = *parsePortAddress(address).address, old = router.address(port);
+    form.changePortDevice(
+        port,
+        [&router, port, chosen, old, moved = std::move(moved)](bool toNew) {
+            router.setAddress(port, toNew ? chosen : old);
+            moved();
+        },
+        [&settings, &window, port, text = chosen.text()] {
+            if (const std::string why = settings.remember(port, text); !why.empty())
+                window.warn(why);
+        });
 }
 
 }  // namespace r7k

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +8,11 @@
 #include "transport/port_mapping.h"
 
 namespace r7k {
+
+class PanelController;
+class PortRouter;
+class StoredPorts;
+class Window;
 
 // The choice of a port's device, the same on every front end: what the menu of COM1 or COM2
 // offers, which entry is ticked, and whether an address the operator chose or entered may
@@ -38,5 +44,12 @@ std::vector<PortMenuEntry> portMenuEntries(int port, const std::vector<FoundPort
 // Empty, or the warning for an address that cannot stand for the port:
 // "COM1: TEXT: why". The same rule as for a stored value, so what is chosen can be kept.
 std::string portChoiceProblem(int port, std::string_view text, DeviceNaming naming = kDeviceNaming);
+
+// The operator's choice of an address for a port, from a menu or the address prompt: refused
+// with a warning when it cannot stand for the port; else the link moves there by the rules of a
+// port choice (a failure warns once and goes back), `moved` hears each move, and the choice is
+// remembered once the open is decided (a failure to keep it is a warning, the choice stays).
+void choosePort(int port, const std::string& address, PanelController& form, PortRouter& router,
+                Window& window, StoredPorts& settings, std::function<void()> moved);
 
 }  // namespace r7k

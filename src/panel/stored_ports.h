@@ -28,6 +28,8 @@ class SettingsStore {
     virtual ~SettingsStore() = default;
     // The file or the registry key, for messages.
     virtual std::string where() const = 0;
+    // Whether the file or the registry key is there at all.
+    virtual bool exists() const = 0;
     virtual Reading read() = 0;
     // Empty, or where the write failed and why: "/home/u/.config cannot be written".
     virtual std::string write(int port, const std::string& address) = 0;
@@ -48,6 +50,7 @@ class StoredPorts {
     // warning why it was not kept.
     std::string remember(int port, const std::string& address);
     std::string where() const { return m_store.where(); }
+    bool storeExists() const { return m_store.exists(); }
 
   private:
     SettingsStore& m_store;

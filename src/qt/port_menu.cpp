@@ -15,7 +15,6 @@
 #include "panel/warning_line.h"
 #include "qt/panel_window.h"
 #include "qt/port_router.h"
-#include "qt/port_settings.h"
 #include "transport/port_address.h"
 
 namespace r7k {
@@ -66,7 +65,7 @@ QString stablePath(const QString& device) {
 }
 
 PortMenu::PortMenu(PanelWindow& window, PortRouter& router, PanelController& form,
-                   PortSettings& settings)
+                   StoredPorts& settings)
     : m_window(window), m_router(router), m_form(form), m_settings(settings) {
     connect(&window, &PanelWindow::portMenuRequested, this,
             [this](int port, const QPoint& at) { show(port, at); });
@@ -104,23 +103,8 @@ void PortMenu::show(int port, const QPoint& at) {
 }
 
 void PortMenu::choose(int port, const QString& address) {
-    if (const std::string why = portChoiceProblem(port, address.toStdString()); !why.empty()) {
-        m_window.warn(why);
-        return;
-    }
-    const PortAddress chosen = *parsePortAddress(address.toStdString()).address;
-    const PortAddress old = m_router.address(port);
-    const QString text = QString::fromStdString(chosen.text());
-    m_form.changePortDevice(
-        port,
-        [this, port, chosen, old](bool toNew) {
-            m_router.setAddress(port, toNew ? chosen : old);
-            showDevices();
-        },
-        [this, port, text] {
-            if (const QString why = m_settings.remember(port, text); !why.isEmpty())
-                m_window.warn(why.toStdString());
-        });
+    choosePort(port, address.toStdString(), m_form, m_router, m_window, m_settings,
+               [this] { showDevices(); });
 }
 
 void PortMenu::showDevices() {

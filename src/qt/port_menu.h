@@ -10,18 +10,16 @@ namespace r7k {
 class PanelController;
 class PanelWindow;
 class PortRouter;
-class PortSettings;
+class StoredPorts;
 
 // The menu of a port option (a right-click on COM1 or COM2): the serial ports found now, a
 // network address, the platform's default. A choice maps the port to that device, remembers
-// it for the next start and, for the port in use, moves the link there by the rules of a port
-// choice (a failure warns once and goes back).
+// it for the next start and, for the port in use, moves the link there (choosePort).
 class PortMenu : public QObject {
     Q_OBJECT
 
   public:
-    PortMenu(PanelWindow& window, PortRouter& router, PanelController& form,
-             PortSettings& settings);
+    PortMenu(PanelWindow& window, PortRouter& router, PanelController& form, StoredPorts& settings);
     // The operator's choice of an address for a port.
     void choose(int port, const QString& address);
 
@@ -32,7 +30,7 @@ class PortMenu : public QObject {
     PanelWindow& m_window;
     PortRouter& m_router;
     PanelController& m_form;
-    PortSettings& m_settings;
+    StoredPorts& m_settings;
 };
 
 // The stable /dev/serial/by-id name of a device, if udev made one.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -99,6 +100,15 @@ std::string SettingsFile::write(int port, const std::string& address) {
     if (settings.status() != QSettings::NoError)
         return m_file.toStdString() + " cannot be written";
     return {};
+}
+
+bool SettingsFile::exists() const {
+    return QFileInfo::exists(m_file);
+}
+
+QString userSettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/r7k-panel/r7k-panel.conf");
 }
 
 }  // namespace r7k

@@ -14,11 +14,15 @@ class SettingsFile : public SettingsStore {
     const QString& file() const { return m_file; }
 
     std::string where() const override { return m_file.toStdString(); }
+    bool exists() const override;
     Reading read() override;
     std::string write(int port, const std::string& address) override;
 
   private:
     QString m_file;
 };
+
+// The user's own file: $XDG_CONFIG_HOME/r7k-panel/r7k-panel.conf.
+QString userSettingsFile();
 
 }  // namespace r7k

@@ -2,12 +2,10 @@
 
 namespace r7k {
 
-std::string defaultDevice(int port) {
-#ifdef _WIN32
-    return "COM" + std::to_string(port);
-#else
+std::string defaultDevice(int port, DeviceNaming naming) {
+    if (naming == DeviceNaming::Windows)
+        return "COM" + std::to_string(port);
     return "/dev/ttyS" + std::to_string(port - 1);
-#endif
 }
 
 }  // namespace r7k

@@ -7,12 +7,6 @@ namespace r7k {
 
 namespace {
 
-#ifdef _WIN32
-constexpr std::string_view kStoredWhere = "registry";
-#else
-constexpr std::string_view kStoredWhere = "settings file";
-#endif
-
 bool wholeDeviceName(std::string_view device, DeviceNaming naming) {
     if (naming == DeviceNaming::Posix)
         return device.starts_with('/');
@@ -34,12 +28,12 @@ bool wholeDeviceName(std::string_view device, DeviceNaming naming) {
 
 }  // namespace
 
-std::string_view originText(PortOrigin origin) {
+std::string_view originText(PortOrigin origin, DeviceNaming naming) {
     switch (origin) {
         case PortOrigin::Option:
             return "option";
         case PortOrigin::Stored:
-            return kStoredWhere;
+            return naming == DeviceNaming::Windows ? "registry" : "settings file";
         case PortOrigin::Default:
             break;
     }

@@ -11,9 +11,6 @@ namespace r7k {
 
 enum class PortOrigin { Option, Stored, Default };
 
-// "option", "settings file" (Windows: "registry"), "default".
-std::string_view originText(PortOrigin origin);
-
 struct PortMapping {
     std::string address;  // a device or a gateway address, as the port takes it
     PortOrigin origin = PortOrigin::Default;
@@ -35,6 +32,9 @@ inline constexpr DeviceNaming kDeviceNaming = DeviceNaming::Windows;
 #else
 inline constexpr DeviceNaming kDeviceNaming = DeviceNaming::Posix;
 #endif
+
+// "option", "settings file" (Windows: "registry"), "default".
+std::string_view originText(PortOrigin origin, DeviceNaming naming = kDeviceNaming);
 
 // Empty, or why a stored value cannot stand for a port: not an address, or a device not named
 // whole (a program started from the desktop's menu has no useful working folder).

@@ -3,11 +3,9 @@
 #include "panel/controller.h"
 #include "panel/port_choice.h"
 #include "transport/port_address.h"
-#include "transport/port_mapping.h"
 #include "transport/port_router.h"
 #include "win/address_dialog.h"
 #include "win/panel_window.h"
-#include "win/registry_settings.h"
 #include "win/serial_ports.h"
 #include "win/wide.h"
 
@@ -20,7 +18,7 @@ constexpr UINT kFirstItem = 1;
 }  // namespace
 
 PortMenu::PortMenu(PanelWindow& window, PortRouter& serial, PanelController& form,
-                   RegistrySettings& settings)
+                   StoredPorts& settings)
     : m_window(window), m_serial(serial), m_form(form), m_settings(settings) {
     window.setPortMenuHandler([this](int port, POINT at) { show(port, at); });
     showDevices();
@@ -56,21 +54,7 @@ void PortMenu::show(int port, POINT at) {
 }
 
 void PortMenu::choose(int port, const std::string& address) {
-    if (const std::string why = portChoiceProblem(port, address); !why.empty()) {
-        m_window.warn(why);
-        return;
-    }
-    const PortAddress chosen = *parsePortAddress(address).address, old = m_serial.address(port);
-    m_form.changePortDevice(
-        port,
-        [this, port, chosen, old](bool toNew) {
-            m_serial.setAddress(port, toNew ? chosen : old);
-            showDevices();
-        },
-        [this, port, text = chosen.text()] {
-            if (const std::string why = m_settings.remember(port, text); !why.empty())
-                m_window.warn(why);
-        });
+    choosePort(port, address, m_form, m_serial, m_window, m_settings, [this] { showDevices(); });
 }
 
 void PortMenu::showDevices() {

@@ -45,6 +45,15 @@ std::string RegistryStore::where() const {
     return "HKCU\\" + toUtf8(m_subkey);
 }
 
+bool RegistryStore::exists() const {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, m_subkey.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 SettingsStore::Reading RegistryStore::read() {
     Reading reading;
     HKEY key = nullptr;

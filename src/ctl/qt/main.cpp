@@ -8,7 +8,6 @@
 #include "ctl/invocation.h"
 #include "ctl/qt/headless_runner.h"
 #include "qt/port_router.h"
-#include "qt/port_settings.h"
 #include "qt/settings_file.h"
 #include "qt/stop_signals.h"
 #include "session/script_runner.h"
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    r7k::SettingsFile settings(r7k::PortSettings::userFile());
+    r7k::SettingsFile settings(r7k::userSettingsFile());
     const std::string device = r7k::ctl::runDevice(call.port, settings, writeErr);
     const r7k::PortAddressResult address = r7k::parsePortAddress(device);
     if (!address.address)
