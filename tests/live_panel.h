@@ -10,10 +10,10 @@
 // A panel core on real timers and the serial component r7k-panel builds, with a fake window
 // that records warnings instead of showing modal boxes.
 struct LivePanel {
-    r7k::QtTimer t1, t2, t3, t4, relink;
+    r7k::TimerSet<r7k::QtTimer> timers;
     std::unique_ptr<r7k::SerialPort> serial;
     r7k::fakes::FakeWindow window;
-    r7k::PanelController form{{t1, t2, t3, t4, relink}, *serial, window};
+    r7k::PanelController form{timers.panel(), *serial, window};
 
     explicit LivePanel(const std::string& com1, const std::string& com2 = "/dev/r7k-none")
         : serial(r7k::makeSerialPort(*r7k::parsePortAddress(com1).address,

@@ -51,22 +51,23 @@ class TestCommands : public QObject {
         QFETCH(QString, code);
         QFETCH(QString, kind);
         PanelRig rig;
-        rig.timer1.setInterval(milliseconds{5});
-        rig.timer2.setInterval(milliseconds{777});
-        rig.timer4.setInterval(milliseconds{888});
+        rig.holdRepeat.setInterval(milliseconds{5});
+        rig.replyTimeout.setInterval(milliseconds{777});
+        rig.displayClear.setInterval(milliseconds{888});
         rig.form.click(name.toStdString());
         rig.form.click(name.toStdString());
         const std::string sent = code.toStdString() + "\r";
         QCOMPARE(rig.serial.written(), sent + sent);
         QCOMPARE(rig.form.state().lastCommand, sent);
         QCOMPARE(rig.form.state().replyWait, 1);
-        QVERIFY(rig.timer2.isEnabled() && rig.timer4.isEnabled() && !rig.timer1.isEnabled());
+        QVERIFY(rig.replyTimeout.isEnabled() && rig.displayClear.isEnabled() &&
+                !rig.holdRepeat.isEnabled());
         const bool timed = kind.contains('/'), menu = kind == "M";
         const QString intervals = QStringLiteral("%1/%2")
-                                      .arg(rig.timer2.interval().count())
-                                      .arg(rig.timer4.interval().count());
+                                      .arg(rig.replyTimeout.interval().count())
+                                      .arg(rig.displayClear.interval().count());
         QCOMPARE(intervals, timed ? kind : QStringLiteral("777/888"));
-        QCOMPARE(rig.timer1.interval(), milliseconds{menu ? 200 : 5});
+        QCOMPARE(rig.holdRepeat.interval(), milliseconds{menu ? 200 : 5});
         QCOMPARE(rig.form.state().cursorMode, menu ? 1 : 0);
     }
 
@@ -156,8 +157,8 @@ class TestCommands : public QObject {
         rig.serial.writes.clear();
         rig.form.mouseDown(button.toStdString());
         const QString intervals = QStringLiteral("%1/%2")
-                                      .arg(rig.timer2.interval().count())
-                                      .arg(rig.timer4.interval().count());
+                                      .arg(rig.replyTimeout.interval().count())
+                                      .arg(rig.displayClear.interval().count());
         rig.advance(heldFor);
         rig.form.mouseUp(button.toStdString());
         rig.advance(3000);
@@ -194,7 +195,7 @@ class TestCommands : public QObject {
         PanelRig rig;
         runTimeline(rig, steps.split(';'), 5000);
         QCOMPARE(int(rig.serial.writes.size()), sends);
-        QVERIFY(rig.form.state().heldCode == 0 && !rig.timer1.isEnabled());
+        QVERIFY(rig.form.state().heldCode == 0 && !rig.holdRepeat.isEnabled());
     }
 
     // SEND: the text as typed and a CR, 2000/2500 ms, the text kept; CLS empties only the box.
@@ -219,7 +220,7 @@ class TestCommands : public QObject {
         rig.form.click("Command95");
         QCOMPARE(QByteArray::fromStdString(rig.serial.written()), bytes);
         QCOMPARE(QByteArray::fromStdString(rig.form.state().typedCommand), bytes.chopped(1));
-        QCOMPARE(rig.timer2.interval().count() * 10000 + rig.timer4.interval().count(),
+        QCOMPARE(rig.replyTimeout.interval().count() * 10000 + rig.displayClear.interval().count(),
                  2000 * 10000 + 2500);
         QCOMPARE(QByteArray::fromStdString(rig.window.text("Text1")), typed);  // SEND repeats it
         rig.form.click("Command96");

@@ -27,7 +27,7 @@ QString linkState(PanelRig& rig) {
                  ? settings.substr(0, settings.find(',')).c_str()
                  : "settings differ")
         .arg(rig.serial.writes.size())
-        .arg(rig.line("Label12").c_str(), rig.relink.isEnabled() ? " watching" : "",
+        .arg(rig.line("Label12").c_str(), rig.portRetry.isEnabled() ? " watching" : "",
              rig.window.quitStatus >= 0 ? " ended" : "");
 }
 
@@ -67,7 +67,8 @@ class TestLink : public QObject {
                                            "port 1", "open 1"}));
         QCOMPARE(QPointF(rig.window.left, rig.window.top), QPointF(9592.5, 3550));
         QCOMPARE(rig.window.outerSize().height, 5350.0);
-        for (const FakeTimer* t : {&rig.timer1, &rig.timer2, &rig.timer3, &rig.timer4})
+        for (const FakeTimer* t :
+             {&rig.holdRepeat, &rig.replyTimeout, &rig.portGroupHide, &rig.displayClear})
             QVERIFY2(!t->isEnabled(), t->name().c_str());
     }
 
@@ -177,7 +178,7 @@ class TestLink : public QObject {
         PanelRig rig(false);
         rig.form.load();
         bool watching = false;
-        rig.window.onWarn = [&](std::string_view) { watching = rig.relink.isEnabled(); };
+        rig.window.onWarn = [&](std::string_view) { watching = rig.portRetry.isEnabled(); };
         rig.serial.hangUp();
         QVERIFY(watching);
     }

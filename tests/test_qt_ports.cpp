@@ -91,8 +91,8 @@ class TestQtPorts : public QObject {
         PanelWindow window;
         QtPortRouter router(*parsePortAddress(first.path.toStdString()).address,
                             *parsePortAddress("/dev/r7k-none").address);
-        QtTimer t1, t2, t3, t4, relink;
-        PanelController form({t1, t2, t3, t4, relink}, router, window);
+        TimerSet<QtTimer> timers;
+        PanelController form(timers.panel(), router, window);
         window.attach(&form);
         PortMenu menu(window, router, form, settings);
         form.load();

@@ -232,7 +232,7 @@ class TestQtWindow : public QObject {
         // clang-format on
         rig.clock.advance(milliseconds(1000));
         QCOMPARE(rig.serial.written(), std::string("C09\rC09\r"));
-        QVERIFY(rig.serial.portOpen() && !rig.timer1.isEnabled());
+        QVERIFY(rig.serial.portOpen() && !rig.holdRepeat.isEnabled());
     }
 
     // Every key press reaches Form_KeyDown once, whatever has the focus, and still reaches it.

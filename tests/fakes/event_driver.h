@@ -80,8 +80,8 @@ class EventDriver {
         const PanelState& s = m_rig.form.state();
         if (s.replyWait > 1 || (s.heldCode && !findHoldByCode(s.heldCode)))
             return "ReplyWait or HoldCode out of range";
-        if (s.heldCode == 0 && m_rig.timer1.isEnabled())
-            return "Timer1 runs with nothing held";
+        if (s.heldCode == 0 && m_rig.holdRepeat.isEnabled())
+            return "the hold repeat runs with nothing held";
         if (s.received.size() > kRxBufferLimit)
             return "RxBuffer beyond its bound";
         for (std::string_view label : {"Label11", "Label12", "Label22"}) {

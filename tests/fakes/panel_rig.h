@@ -27,14 +27,16 @@ class FakeWindow : public HeadlessWindow {
 // The panel's timers on virtual time and a fake serial port.
 struct VirtualLink {
     FakeClock clock;
-    FakeTimer& timer1 = clock.make("Timer1");
-    FakeTimer& timer2 = clock.make("Timer2");
-    FakeTimer& timer3 = clock.make("Timer3");
-    FakeTimer& timer4 = clock.make("Timer4");
-    FakeTimer& relink = clock.make("Relink");
+    FakeTimer& holdRepeat = clock.make("hold repeat");
+    FakeTimer& replyTimeout = clock.make("reply time-out");
+    FakeTimer& portGroupHide = clock.make("port group hide");
+    FakeTimer& displayClear = clock.make("display clear");
+    FakeTimer& portRetry = clock.make("port retry");
     FakeSerial serial{&clock};
 
-    PanelTimers timers() { return {timer1, timer2, timer3, timer4, relink}; }
+    PanelTimers timers() {
+        return {holdRepeat, replyTimeout, portGroupHide, displayClear, portRetry};
+    }
     void advance(int ms) { clock.advance(milliseconds{ms}); }
 };
 
