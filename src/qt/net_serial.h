@@ -33,17 +33,8 @@ class QtGatewayLink : public GatewayLink {
     TcpConnector m_connector;
 };
 
-// The parts a gateway port runs on, made before it.
-struct QtGatewayParts {
-    QtGatewayLink link;
-    QtTimer connectTimer, settleTimer, paceTimer, quietTimer;
-};
-
 // The serial port on a serial-to-network gateway, on Qt's sockets and timers: what r7k-net.so
 // makes.
-class NetSerial : private QtGatewayParts, public GatewayPort {
-  public:
-    NetSerial() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}
-};
+using NetSerial = OwnedGatewayPort<QtGatewayLink, QtTimer>;
 
 }  // namespace r7k

@@ -115,4 +115,22 @@ class GatewayPort : public NetworkPort {
     std::shared_ptr<const bool> m_alive = std::make_shared<const bool>(true);
 };
 
+// The parts a gateway port runs on, of one platform's kinds, made before it.
+template <class Link, class TimerKind>
+struct GatewayParts {
+    Link link;
+    TimerKind connectTimer, settleTimer, paceTimer, quietTimer;
+};
+
+// A gateway port that owns its link and timers.
+template <class Link, class TimerKind>
+class OwnedGatewayPort : private GatewayParts<Link, TimerKind>, public GatewayPort {
+    using Parts = GatewayParts<Link, TimerKind>;
+
+  public:
+    OwnedGatewayPort()
+        : GatewayPort(Parts::link, {Parts::connectTimer, Parts::settleTimer, Parts::paceTimer,
+                                    Parts::quietTimer}) {}
+};
+
 }  // namespace r7k

@@ -35,16 +35,7 @@ class WinGatewayLink : public GatewayLink {
     std::shared_ptr<Connection> m_connection;  // null while there is none
 };
 
-// The parts a gateway port runs on, made before it.
-struct WinGatewayParts {
-    WinGatewayLink link;
-    WinTimer connectTimer, settleTimer, paceTimer, quietTimer;
-};
-
 // The serial port on a serial-to-network gateway, on Winsock and the Windows timers.
-class WinGateway : private WinGatewayParts, public GatewayPort {
-  public:
-    WinGateway() : GatewayPort(link, {connectTimer, settleTimer, paceTimer, quietTimer}) {}
-};
+using WinGateway = OwnedGatewayPort<WinGatewayLink, WinTimer>;
 
 }  // namespace r7k::win
