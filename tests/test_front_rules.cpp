@@ -48,7 +48,7 @@ class TestFrontRules : public QObject {
         QTest::addRow("linux path case") << "/dev/ttyUSB0" << "/dev/ttyusb0" << false;
         QTest::addRow("COM any case") << "COM3" << "com3" << true;
         QTest::addRow("COM3 is not COM30") << "COM3" << "COM30" << false;
-        QTest::addRow("host any case") << "tcp://GW.lan:4001" << "TCP://gw.LAN:4001" << true;
+        QTest::addRow("host any case, a to z") << "tcp://GW.lan-az:4001" << "TCP://gw.LAN-AZ:4001" << true;
         QTest::addRow("other scheme") << "tcp://gw:4001" << "rfc2217://gw:4001" << false;
         QTest::addRow("gateway is no device") << "tcp://gw:1" << "gw" << false;
         QTest::addRow("no address") << "tcp://gw" << "TCP://gw" << false;

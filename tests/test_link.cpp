@@ -67,9 +67,17 @@ class TestLink : public QObject {
                                            "port 1", "open 1"}));
         QCOMPARE(QPointF(rig.window.left, rig.window.top), QPointF(9592.5, 3550));
         QCOMPARE(rig.window.outerSize().height, 5350.0);
-        for (const FakeTimer* t :
-             {&rig.holdRepeat, &rig.replyTimeout, &rig.portGroupHide, &rig.displayClear})
-            QVERIFY2(!t->isEnabled(), t->name().c_str());
+        const auto idle = [&rig] {
+            for (const FakeTimer* t :
+                 {&rig.holdRepeat, &rig.replyTimeout, &rig.portGroupHide, &rig.displayClear})
+                QVERIFY2(!t->isEnabled(), t->name().c_str());
+        };
+        idle();
+        // The port group shown and hidden again leaves nothing ticking.
+        rig.form.click("Command33");
+        rig.advance(5000);
+        QVERIFY(!rig.window.isVisible("Frame8"));
+        idle();
     }
 
     void receive_data() {
