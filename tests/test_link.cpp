@@ -118,6 +118,8 @@ class TestLink : public QObject {
         QFETCH(QString, lines);
         PanelRig rig;
         QCOMPARE(runTimeline(rig, steps.split(';'), until), lines.split(';'));
+        // The core's RXD text is what the window was last given, also after the buffer emptied.
+        QCOMPARE(rig.line("Label12"), rig.window.text("Label12"));
     }
 
     // Every byte value arrives in pieces of any size and shows as in one piece; past the
