@@ -241,6 +241,14 @@ class TestLink : public QObject {
         row("END closes and ends", "0 load,10 click Command16", 20, "COM1 closed 1/9 hidden boxes=0 19200 sent=0 rxd='' ended");
         // clang-format on
     }
+    // Of several failures in one choice, the first is the one the box names.
+    void firstFailureNamed() {
+        PanelRig rig(false);
+        runTimeline(rig, {"0 load", "0 fail close", "10 choose Option2"}, 20);
+        QCOMPARE(rig.window.warnings.size(), std::size_t(1));
+        QVERIFY2(rig.window.warnings[0].starts_with("close failed"),
+                 rig.window.warnings[0].c_str());
+    }
     void link() {
         QFETCH(QString, steps);
         QFETCH(int, until);
