@@ -2,10 +2,12 @@
 // ports, the warning queue and the hold of a hold button.
 #include <QtTest>
 
+#include "fakes/panel_rig.h"
 #include "panel/hold_tracker.h"
 #include "panel/port_choice.h"
 #include "panel/stored_ports.h"
 #include "panel/warning_queue.h"
+#include "transport/port_router.h"
 
 using namespace r7k;
 
@@ -151,6 +153,47 @@ class TestFrontRules : public QObject {
     }
 
     // Steps: "+TEXT" a warning comes, "?" the front end asks what to show, "x" the box closes.
+    // A port chosen from the menu or the prompt: checked, moved, kept once it opened.
+    void choice_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("openFails");   // the open's failure; empty: it opens
+        QTest::addColumn<QString>("writeFails");  // the store's failure; empty: it keeps
+        QTest::addColumn<QString>("result");      // COM1's address, moves; the warnings
+        // clang-format off
+        QTest::addRow("kept") << "/dev/ttyUSB1" << "" << "" << "/dev/ttyUSB1 1|";
+        QTest::addRow("used, not kept") << "/dev/ttyUSB1" << "" << "S cannot be written" << "/dev/ttyUSB1 1|COM1 = /dev/ttyUSB1 is used now but could not be remembered: S cannot be written.";
+        QTest::addRow("refused before anything moves") << "tcp://gw" << "" << "" << "/dev/ttyUSB0 0|COM1: tcp://gw: no port after the host; the address is tcp://HOST:PORT";
+        QTest::addRow("fails to open: back, not kept") << "/dev/ttyUSB1" << "busy" << "S cannot be written" << "/dev/ttyUSB0 2|busy";
+        // clang-format on
+    }
+    void choice() {
+        fakes::VirtualLink link;
+        PortRouter router({link.serial, [](int, const std::string&) {},
+                           [](std::string&) { return std::unique_ptr<NetworkPort>(); }},
+                          *parsePortAddress("/dev/ttyUSB0").address,
+                          *parsePortAddress("/dev/ttyUSB2").address);
+        HeadlessWindow window;
+        PanelController form(link.timers(), router, window);
+        form.load();
+        FakeStore store;
+        QFETCH(QString, writeFails);
+        store.failure = writeFails.toStdString();
+        StoredPorts settings(store);
+        QFETCH(QString, openFails);
+        if (!openFails.isEmpty())
+            link.serial.failures["open"] = openFails.toStdString();
+        int moves = 0;
+        QFETCH(QString, address);
+        QFETCH(QString, result);
+        choosePort(1, address.toStdString(), form, router, window, settings, [&] { ++moves; });
+        QStringList warnings;
+        for (const std::string& w : window.warnings)
+            warnings << QString::fromStdString(w);
+        QCOMPARE(QString::fromStdString(router.address(1).text()) + " " + QString::number(moves) +
+                     "|" + warnings.join('/'),
+                 result);
+    }
+
     void warningQueue_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("shown");  // what each "?" gave; "-" for nothing

@@ -228,6 +228,8 @@ class TestLink : public QObject {
             "COM2 open 2/9 hidden boxes=1 19200 sent=0 rxd=' Not sent: COM1 (/dev/fake1) is not open'");
         row("and no time-out mark follows", "0 fail open1,0 load,10 click Command17", 600,
             "COM1 closed 1/9 hidden boxes=1 19200 sent=0 rxd=' Not sent: COM1 (/dev/fake1) is not open' watching");
+        row("and it goes with the display clear", "0 fail open1,0 load,10 click Command17", 1010,
+            "COM1 closed 1/9 hidden boxes=1 19200 sent=0 rxd='' watching");
         row("missing at start: opened when it comes", "0 fail open1,0 load,1500 ok", 2000,
             "COM1 open 1/9 hidden boxes=1 19200 sent=0 rxd=' COM1 (/dev/fake1) reconnected'");
         row("lost: one box, watched while gone", "0 load,0 fail open1,10 hangup", 5000,

@@ -111,6 +111,7 @@ class TestPanelStart : public QObject {
         QTest::addRow("version") << true << QStringList{"--version"} << 0 << "r7k-panel 1.";
         QTest::addRow("unknown option") << false << QStringList{"--bogus"} << 2 << "r7k-panel: unknown option '--bogus'\n\nUsage: r7k-panel [options]\n";
         QTest::addRow("an argument") << true << QStringList{"COM3"} << 2 << "r7k-panel: unexpected argument 'COM3'\n\nUsage";
+        QTest::addRow("an argument, then an unknown option") << false << QStringList{"x", "--bogus"} << 2 << "r7k-panel: unknown option '--bogus'";
         QTest::addRow("no value") << false << QStringList{"--com1"} << 2 << "r7k-panel: --com1 needs a value\n\nUsage";
         QTest::addRow("gateway without a port") << false << QStringList{"--com2", "tcp://gw"} << 2 << "r7k-panel: --com2 tcp://gw: no port";
         QTest::addRow("nothing") << false << QStringList{} << -1 << "||0|0";
