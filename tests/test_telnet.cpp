@@ -28,19 +28,25 @@ QByteArray wire(const QString& list) {
     return out;
 }
 
-// A gateway connection the row drives: a connect waits for "up" or "end"; what the port posts
-// runs when the event loop turns, after each step.
+// A gateway connection the row drives (a connect waits for it to report up or ended); what the
+// port posts runs when the event loop turns.
 struct FakeLink : r7k::GatewayLink {
+    using GatewayLink::events;
     int connects = 0;
     bool isLive = false, isUp = false;
+    std::string rx;
     std::deque<std::function<void()>> queue;
 
     void connect(const std::string&, std::uint16_t) override { ++connects, isLive = true; }
-    void drop() override { isLive = isUp = false; }
+    void drop() override { isLive = isUp = false, rx.clear(); }
     bool live() const override { return isLive; }
     bool connected() const override { return isUp; }
-    std::size_t available() const override { return 0; }
-    std::string read(std::size_t) override { return {}; }
+    std::size_t available() const override { return rx.size(); }
+    std::string read(std::size_t limit) override {
+        std::string bytes = rx.substr(0, limit);
+        rx.erase(0, limit);
+        return bytes;
+    }
     std::size_t unsent() const override { return 0; }
     void write(std::string_view) override {}
     void post(std::function<void()> work) override { queue.push_back(std::move(work)); }
@@ -48,8 +54,6 @@ struct FakeLink : r7k::GatewayLink {
         for (; !queue.empty(); queue.pop_front())
             queue.front()();
     }
-    void up() { isUp = true, events().connected(); }
-    void end(const std::string& cause) { isLive = isUp = false, events().ended(cause); }
 };
 
 }  // namespace
@@ -249,17 +253,20 @@ void TestTelnet::session() {
     QCOMPARE(got.join(" | "), outcome);
 }
 
-// The gateway port in virtual time: per step, the connects it makes and the outcomes of its
-// opens as the panel gets them ("provisional", "open" or the box's text).
+// The gateway port in virtual time: per step (its actions in one turn of the event loop), the
+// connects it makes and what the panel gets: outcomes of opens ("provisional", "open" or the
+// box's text) and the line's bytes ("in ...").
 void TestTelnet::port_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
     const QString early = "was closed before it opened.";
     // clang-format off
-    QTest::addRow("raw: closed and opened in one go while undecided: decided a settle time later")
-        << "open;up;reopen;wait 999;wait 1" << "connect | provisional | " + early + " provisional | - | open";
-    QTest::addRow("raw: closed and opened in one go while connecting: decided once up a while")
-        << "open;reopen;up;wait 1000" << "connect | " + early + " | provisional | open";
+    QTest::addRow("raw, undecided: closed and opened in one go, a reply meanwhile: decided a settle time later")
+        << "open;up;close,rx x,open;wait 999;wait 1" << "connect | provisional | " + early + " provisional | - | open in x";
+    QTest::addRow("raw, open: closed and opened in one go, a reply meanwhile is taken in")
+        << "open;up;wait 1000;close,rx x,open" << "connect | provisional | open | in x";
+    QTest::addRow("raw, connecting: closed and opened in one go: decided once up a while")
+        << "open;close,open;up;wait 1000" << "connect | " + early + " | provisional | open";
     // The pace counts from the last connect in real time: the open again comes well within it.
     QTest::addRow("refused, opened again at once: one connect, a pace later")
         << "open;end connection refused;open;wait 1000;wait 1000;wait 1000"
@@ -281,18 +288,22 @@ void TestTelnet::port() {
                 : r.ok()      ? "open"
                          : QString::fromStdString(r.error).section(") ", 1).section('\n', 0, 0));
     });
+    port.setCommHandler([&] { now << "in " + QString::fromStdString(port.input()); });
     for (const QString& step : steps.split(';')) {
         const int connects = link.connects;
-        if (step.startsWith("wait"))
-            clock.advance(std::chrono::milliseconds(step.section(' ', 1).toInt()));
-        else if (step == "up")
-            link.up();
-        else if (step.startsWith("end"))
-            link.end(step.section(' ', 1).toStdString());
-        if (step == "reopen")  // the panel's close and open in one go
-            port.setPortOpen(false);
-        if (step.endsWith("open"))
-            port.setPortOpen(true);
+        for (const QString& action : step.split(',')) {
+            const QString verb = action.section(' ', 0, 0), arg = action.section(' ', 1);
+            if (verb == "open" || verb == "close")
+                port.setPortOpen(verb == "open");
+            else if (verb == "wait")
+                clock.advance(std::chrono::milliseconds(arg.toInt()));
+            else if (verb == "up")
+                link.isUp = true, link.events().connected();
+            else if (verb == "end")
+                link.isLive = link.isUp = false, link.events().ended(arg.toStdString());
+            else if (verb == "rx")
+                link.rx += arg.toStdString(), link.events().readable();
+        }
         link.turn();
         if (link.connects > connects)
             now.prepend("connect");
