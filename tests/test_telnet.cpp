@@ -1,6 +1,10 @@
-// The Telnet codec, row by row: what a gateway sends, split anywhere.
+// Gateways row by row: the Telnet codec (what a gateway sends, split anywhere), the session's
+// decisions, and the port's connects and timers in virtual time.
 #include <QtTest>
+#include <deque>
 
+#include "fakes/fake_clock.h"
+#include "transport/gateway_port.h"
 #include "transport/gateway_session.h"
 #include "transport/line_settings.h"
 #include "transport/port_address.h"
@@ -24,6 +28,34 @@ QByteArray wire(const QString& list) {
     return out;
 }
 
+// A gateway connection the row drives (a connect waits for it to report up or ended); what the
+// port posts runs when the event loop turns.
+struct FakeLink : r7k::GatewayLink {
+    using GatewayLink::events;
+    int connects = 0;
+    bool isLive = false, isUp = false;
+    std::string rx;
+    std::deque<std::function<void()>> queue;
+
+    void connect(const std::string&, std::uint16_t) override { ++connects, isLive = true; }
+    void drop() override { isLive = isUp = false, rx.clear(); }
+    bool live() const override { return isLive; }
+    bool connected() const override { return isUp; }
+    std::size_t available() const override { return rx.size(); }
+    std::string read(std::size_t limit) override {
+        std::string bytes = rx.substr(0, limit);
+        rx.erase(0, limit);
+        return bytes;
+    }
+    std::size_t unsent() const override { return 0; }
+    void write(std::string_view) override {}
+    void post(std::function<void()> work) override { queue.push_back(std::move(work)); }
+    void turn() {
+        for (; !queue.empty(); queue.pop_front())
+            queue.front()();
+    }
+};
+
 }  // namespace
 
 class TestTelnet : public QObject {
@@ -33,6 +65,8 @@ class TestTelnet : public QObject {
     void decode();
     void session_data();
     void session();
+    void port_data();
+    void port();
     // The COM-PORT-OPTION settings: speed as four bytes (0xFF doubled), data bits, parity,
     // stop bits.
     void comPortSettings() {
@@ -215,6 +249,66 @@ void TestTelnet::session() {
                           QString::fromStdString(r.warning)};
         parts.removeAll("");
         got << (parts.isEmpty() ? "-" : parts.join(' '));
+    }
+    QCOMPARE(got.join(" | "), outcome);
+}
+
+// The gateway port in virtual time: per step (its actions in one turn of the event loop), the
+// connects it makes and what the panel gets: outcomes of opens ("provisional", "open" or the
+// box's text) and the line's bytes ("in ...").
+void TestTelnet::port_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("outcome");
+    const QString early = "was closed before it opened.";
+    // clang-format off
+    QTest::addRow("raw, undecided: closed and opened in one go, a reply meanwhile: decided a settle time later")
+        << "open;up;close,rx x,open;wait 999;wait 1" << "connect | provisional | " + early + " provisional | - | open in x";
+    QTest::addRow("raw, open: closed and opened in one go, a reply meanwhile is taken in")
+        << "open;up;wait 1000;close,rx x,open" << "connect | provisional | open | in x";
+    QTest::addRow("raw, connecting: closed and opened in one go: decided once up a while")
+        << "open;close,open;up;wait 1000" << "connect | " + early + " | provisional | open";
+    // The pace counts from the last connect in real time: the open again comes well within it.
+    QTest::addRow("refused, opened again at once: one connect, a pace later")
+        << "open;end connection refused;open;wait 1000;wait 1000;wait 1000"
+        << "connect | cannot be opened: connection refused. | - | connect | - | -";
+    // clang-format on
+}
+
+void TestTelnet::port() {
+    QFETCH(QString, steps);
+    QFETCH(QString, outcome);
+    r7k::fakes::FakeClock clock;
+    FakeLink link;
+    r7k::GatewayPort port(link, {clock.make("connect"), clock.make("settle"), clock.make("pace"),
+                                 clock.make("quiet")});
+    port.setAddress(1, r7k::parsePortAddress("tcp://127.0.0.1:4001").address);
+    QStringList got, now;
+    port.setOpenedHandler([&](const r7k::SerialResult& r) {
+        now << (r.provisional ? "provisional"
+                : r.ok()      ? "open"
+                         : QString::fromStdString(r.error).section(") ", 1).section('\n', 0, 0));
+    });
+    port.setCommHandler([&] { now << "in " + QString::fromStdString(port.input()); });
+    for (const QString& step : steps.split(';')) {
+        const int connects = link.connects;
+        for (const QString& action : step.split(',')) {
+            const QString verb = action.section(' ', 0, 0), arg = action.section(' ', 1);
+            if (verb == "open" || verb == "close")
+                port.setPortOpen(verb == "open");
+            else if (verb == "wait")
+                clock.advance(std::chrono::milliseconds(arg.toInt()));
+            else if (verb == "up")
+                link.isUp = true, link.events().connected();
+            else if (verb == "end")
+                link.isLive = link.isUp = false, link.events().ended(arg.toStdString());
+            else if (verb == "rx")
+                link.rx += arg.toStdString(), link.events().readable();
+        }
+        link.turn();
+        if (link.connects > connects)
+            now.prepend("connect");
+        got << (now.isEmpty() ? "-" : now.join(' '));
+        now.clear();
     }
     QCOMPARE(got.join(" | "), outcome);
 }
