@@ -2,6 +2,7 @@
 // ports, the warning queue and the hold of a hold button.
 #include <QtTest>
 
+#include "fakes/fake_store.h"
 #include "fakes/panel_rig.h"
 #include "panel/hold_tracker.h"
 #include "panel/port_choice.h"
@@ -10,33 +11,7 @@
 #include "transport/port_router.h"
 
 using namespace r7k;
-
-namespace {
-
-// A store holding "KEY=VALUE" entries; "KEY:TYPE" for a value that is no text. Writes fail
-// when `failure` is set.
-struct FakeStore : SettingsStore {
-    QStringList entries;
-    std::string failure;
-    std::string where() const override { return "S"; }
-    bool exists() const override { return !entries.empty(); }
-    Reading read() override {
-        Reading r;
-        for (const QString& e : entries) {
-            const QString key = e.section(QRegularExpression("[=:]"), 0, 0);
-            const int port = key == "com1" ? 1 : key == "com2" ? 2 : 0;
-            const bool text = e.contains('=');
-            r.values.push_back({key.toStdString(), port,
-                                text ? e.section('=', 1).toStdString()
-                                     : "<" + e.section(':', 1).toStdString() + ">",
-                                text ? "" : e.section(':', 1).toStdString(), "only com1 and com2"});
-        }
-        return r;
-    }
-    std::string write(int, const std::string&) override { return failure; }
-};
-
-}  // namespace
+using fakes::FakeStore;
 
 class TestFrontRules : public QObject {
     Q_OBJECT

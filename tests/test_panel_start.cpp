@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "fakes/fake_serial.h"
+#include "fakes/fake_store.h"
 #include "panel/headless_window.h"
 #include "panel/panel_start.h"
 
@@ -47,37 +48,20 @@ struct TestMenu {
     TestMenu(TestWindow&, TestRouter&, PanelController&, StoredPorts&) { g_log << "menu"; }
 };
 
-// A store of "com1=VALUE" entries.
-struct TestStore : SettingsStore {
-    QStringList entries;
-    std::string where() const override { return "STORE"; }
-    bool exists() const override { return !entries.isEmpty(); }
-    Reading read() override {
-        g_log << "settings";
-        Reading r;
-        for (const QString& e : entries) {
-            const std::string key = e.section('=', 0, 0).toStdString();
-            r.values.push_back({key,
-                                key == "com1"   ? 1
-                                : key == "com2" ? 2
-                                                : 0,
-                                e.section('=', 1).toStdString(), "", "com1 and com2"});
-        }
-        return r;
-    }
-    std::string write(int, const std::string&) override { return {}; }
-};
-
 struct TestFront {
     using Window = TestWindow;
     using PortRouter = TestRouter;
     using Timer = NullTimer;
     using PortMenu = TestMenu;
-    TestStore store;
+    fakes::FakeStore store;
     QString said;
     QStringList traced;
     TestWindow::TraceSink sink;
 
+    TestFront() {
+        store.name = "STORE";
+        store.onRead = [] { g_log << "settings"; };
+    }
     std::string workingFolder() { return "/home/op"; }
     void say(const std::string& text, bool error) {
         said = (error ? "ERR " : "OUT ") + QString::fromStdString(text);
@@ -191,7 +175,7 @@ class TestPanelStart : public QObject {
         QTest::addRow("none, Windows") << true << "" << QStringList{"com2=tcp://localhost:9", "speed=1"} << "tcp://localhost:4"
             << "No serial ports found. Plug in the USB-serial adapter and try again.\n" + gateway +
                "\nCOM1 = tcp://localhost:4 (option)\nCOM2 = tcp://localhost:9 (registry)\nRegistry: STORE (exists)\n"
-               "  STORE: speed = \"1\" was skipped (unknown key; com1 and com2).\n";
+               "  STORE: speed = \"1\" was skipped (unknown key; only com1 and com2).\n";
         QTest::addRow("two adapters, the first with a stable path") << false << "/dev/ttyUSB0:/dev/serial/by-id/usb-A /dev/ttyUSB1" << QStringList() << ""
             << "/dev/ttyUSB0\n  description    D\n  USB id         0403:6001\n  stable path    /dev/serial/by-id/usb-A\n"
                "/dev/ttyUSB1\n  description    D\n  USB id         0403:6001\n"
@@ -205,7 +189,8 @@ class TestPanelStart : public QObject {
     void listing() {
         QFETCH(bool, windows);
         QFETCH(QString, ports);
-        TestStore store;
+        fakes::FakeStore store;
+        store.name = "STORE";
         QFETCH(QStringList, stored);
         store.entries = stored;
         std::vector<ListedPort> found;
@@ -238,7 +223,7 @@ class TestPanelStart : public QObject {
         QTest::addRow("skipped settings: one warning before the port opens") << QStringList() << QStringList{"com1=", "baud=9600"} << 7
             << "settings|display|window|ports /dev/ttyS0 /dev/ttyS1|attach|menu|"
                "warn STORE: com1 = \"\" was skipped (no device or address given); COM1 is /dev/ttyS0.\n"
-               "STORE: baud = \"9600\" was skipped (unknown key; com1 and com2).|open|show|run|detach";
+               "STORE: baud = \"9600\" was skipped (unknown key; only com1 and com2).|open|show|run|detach";
         // clang-format on
     }
     void order() {
