@@ -221,9 +221,9 @@ for prog in "$panel" "$sim" "$ctl" "$pjlink"; do
 done
 
 expect_status 2 "$panel" --no-such-option
-grep -q "Unknown option 'no-such-option'" "$work/err" || fail "'$panel --no-such-option' does not name the option"
+grep -qF -- "unknown option '--no-such-option'" "$work/err" || fail "'$panel --no-such-option' does not name the option"
 expect_status 2 "$panel" --com1
-grep -q "Missing value after '--com1'" "$work/err" || fail "'$panel --com1' does not say the device is missing"
+grep -qF -- "--com1 needs a value" "$work/err" || fail "'$panel --com1' does not say the device is missing"
 expect_status 2 "$sim" --no-such-option
 
 expect_status 0 "$ctl" list
