@@ -41,6 +41,9 @@ mkdir -p "$out" "$work"
 
 flags="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 flags="$flags -I $root/src -I $root/tests"
+# The version the programs say, as the build gives it.
+version=$(sed -n 's/^project(r7k-panel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+flags="$flags -DR7K_VERSION=\"$version\""
 
 # The core is compiled once for all targets, a file per core in parallel, and kept as an
 # archive until a source or header of it changes; a target then compiles only its own file.
