@@ -33,11 +33,7 @@ add_executable(r7k-ctl src/ctl/win/main.cpp ${R7K_RESOURCE_DIR}/r7k-ctl.rc)
 target_link_libraries(r7k-ctl PRIVATE r7k_ctl r7k_win)
 # r7k-pjlink.exe: the PJLink service on the toolkit-free core, its sockets on Winsock
 # (iphlpapi lists the interfaces for the search answer), in a console or as a Windows service.
-r7k_include_root(pjlink R7K_PJLINK_ROOT)
-file(GLOB R7K_PJLINK_SOURCES CONFIGURE_DEPENDS src/pjlink/*.cpp)
-add_library(r7k_pjlink STATIC ${R7K_PJLINK_SOURCES})
-target_include_directories(r7k_pjlink PUBLIC ${R7K_PJLINK_ROOT})
-target_link_libraries(r7k_pjlink PUBLIC r7k_session)
+r7k_layer(r7k_pjlink pjlink BELOW r7k_session)
 file(GLOB R7K_PJLINK_WIN_SOURCES CONFIGURE_DEPENDS src/pjlink/win/*.cpp)
 add_executable(r7k-pjlink ${R7K_PJLINK_WIN_SOURCES} ${R7K_RESOURCE_DIR}/r7k-pjlink.rc)
 target_link_libraries(r7k-pjlink PRIVATE r7k_pjlink r7k_win iphlpapi ws2_32 advapi32 shell32 ole32)
