@@ -15,6 +15,7 @@ if [ "${R7K_QUICK:-0}" != 1 ]; then
   echo "== sanitizer build (ASan + UBSan)"
   BUILD_DIR="$root/build-asan" BUILD_TYPE=Debug "$root/scripts/build.sh" -DR7K_SANITIZE=ON
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
     ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE 'package|wine'
 
   echo "== fuzz targets, short runs, one per core"
